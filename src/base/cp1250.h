@@ -8,7 +8,10 @@
 namespace base {
 
 QString fromCp1250(const char* data, qsizetype size);
-inline QString fromCp1250(const QByteArray& bytes) { return fromCp1250(bytes.constData(), bytes.size()); }
+inline QString fromCp1250(const QByteArray& bytes)
+{
+    return fromCp1250(bytes.constData(), bytes.size());
+}
 
 // Characters the code page cannot hold become '?'.
 QByteArray toCp1250(QStringView text);

@@ -51,7 +51,8 @@ IniFile::IniFile(const QString& path) : m_path(path)
     }
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
-    m_eol = text.contains(QLatin1String("\r\n")) || !text.contains('\n') ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    m_eol =
+        text.contains(QLatin1String("\r\n")) || !text.contains('\n') ? QStringLiteral("\r\n") : QStringLiteral("\n");
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     m_lines = text.split('\n');
     if (!m_lines.isEmpty() && m_lines.last().isEmpty())

@@ -1,0 +1,47 @@
+-- Ledrana: the invoice register and its documents.
+-- Run against an empty database that uses a Unicode character set, for example:
+--   CREATE DATABASE ledrana CHARACTER SET utf8mb4 COLLATE utf8mb4_czech_ci;
+-- The program talks to the server in cp1250; the server converts.
+-- InnoDB with a primary key on every table, so the tables also replicate in a cluster.
+
+CREATE TABLE IF NOT EXISTS ledrana (
+    id         INT NOT NULL AUTO_INCREMENT,
+    por_cis    INT NULL DEFAULT 0,
+    druh       VARCHAR(2) NULL,
+    cislo      INT NULL,
+    datum      DATE NULL,
+    ico        VARCHAR(20) NULL,
+    nazev      VARCHAR(100) NULL DEFAULT NULL,
+    cis_fak    VARCHAR(30) NULL,
+    d_text     VARCHAR(100) NULL,
+    castka     DECIMAL(15,2) NULL DEFAULT 0,
+    odeslani   DATE NULL,
+    splatnost  DATE NULL,
+    dnu        INT NULL,
+    zaplaceno  DECIMAL(15,2) NULL,
+    cis_dodav  VARCHAR(20) NULL,
+    icos       VARCHAR(20) NULL,
+    sesnimana  VARCHAR(1) NULL,
+    zaloha     DECIMAL(15,2) NULL,
+    textm1     VARCHAR(1) NULL,
+    PRIMARY KEY (id),
+    KEY ledrana_por_cis (por_cis),
+    KEY ledrana_ico (ico, cis_fak),
+    KEY ledrana_druh_cislo (druh, cislo),
+    KEY ledrana_unfilled (castka, nazev(4)),
+    KEY ledrana_d_text (d_text(30))
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_czech_ci;
+
+CREATE TABLE IF NOT EXISTS dokladya (
+    id            INT NOT NULL AUTO_INCREMENT,
+    ico           VARCHAR(20) NULL,
+    typ           INT NOT NULL DEFAULT 0,
+    popis         VARCHAR(50) NULL,
+    cislodokladu  VARCHAR(30) NULL,
+    por_cis       INT NULL,
+    objednavka    VARCHAR(30) NULL,
+    obsah         LONGBLOB NULL,
+    PRIMARY KEY (id),
+    KEY dokladya_por_cis (por_cis),
+    KEY dokladya_doc (ico, por_cis, typ)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_czech_ci;
