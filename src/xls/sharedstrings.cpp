@@ -14,13 +14,23 @@ constexpr std::size_t stringHeaderSize = 3; // character count (2) and option fl
 
 } // namespace
 
-SharedStrings::SharedStrings(std::size_t budget) : m_budget(budget), m_slots(1024) {}
+// Sized for a few ten thousand texts from the start: rehashing a table is its costliest part.
+SharedStrings::SharedStrings(std::size_t budget) : m_budget(budget), m_slots(1 << 16)
+{
+    m_block.reserve(1 << 20);
+}
 
 std::size_t SharedStrings::entrySize(std::uint64_t offset) const
 {
     auto p = reinterpret_cast<const unsigned char*>(m_block.data() + offset);
     std::size_t count = p[0] | (p[1] << 8);
     return stringHeaderSize + count * ((p[2] & 1) ? 2 : 1);
+}
+
+std::size_t SharedStrings::memoryUsed() const
+{
+    // The texts, their offsets and, at the table's load of at most a half, two slots each.
+    return m_block.size() + std::size_t(m_count) * (sizeof(std::uint64_t) + 2 * sizeof(Slot));
 }
 
 void SharedStrings::grow()
@@ -49,8 +59,9 @@ std::uint32_t SharedStrings::indexOf(const QString& text, bool mayRefuse)
     std::size_t i = hash & mask;
     while (m_slots[i].index != noIndex) {
         const Slot& s = m_slots[i];
-        if (s.hash == hash && entrySize(s.offset) == key.size() &&
-            std::string_view(m_block.data() + s.offset, key.size()) == key) {
+        const std::uint64_t offset = s.hash == hash ? m_offsets[s.index] : 0;
+        if (s.hash == hash && entrySize(offset) == key.size() &&
+            std::string_view(m_block.data() + offset, key.size()) == key) {
             if (m_references != UINT32_MAX)
                 ++m_references;
             return s.index;
@@ -58,16 +69,15 @@ std::uint32_t SharedStrings::indexOf(const QString& text, bool mayRefuse)
         i = (i + 1) & mask;
     }
 
-    if (mayRefuse && m_block.size() + key.size() > m_budget)
+    if (mayRefuse && memoryUsed() + key.size() > m_budget)
         return noIndex;
     if (m_count == noIndex - 1)
         return noIndex;
 
     Slot& s = m_slots[i];
-    s.offset = m_block.size();
     s.index = m_count++;
     s.hash = hash;
-    m_offsets.push_back(s.offset);
+    m_offsets.push_back(m_block.size());
     m_block.append(key);
     if (m_references != UINT32_MAX)
         ++m_references;

@@ -19,7 +19,8 @@ public:
     explicit SharedStrings(std::size_t budget);
 
     // The index of `text`, added when new, and one more reference counted. When the budget
-    // is spent and `mayRefuse` is set, a new text is not added and noIndex is returned.
+    // (bytes of texts and index together) is spent and `mayRefuse` is set, a new text is not
+    // added and noIndex is returned.
     std::uint32_t indexOf(const QString& text, bool mayRefuse);
 
     std::uint32_t uniqueCount() const { return m_count; }
@@ -31,12 +32,12 @@ public:
 private:
     struct Slot
     {
-        std::uint64_t offset = 0;
         std::uint32_t index = noIndex;
         std::uint32_t hash = 0;
     };
 
     std::size_t entrySize(std::uint64_t offset) const;
+    std::size_t memoryUsed() const;
     void grow();
 
     std::size_t m_budget;

@@ -44,7 +44,9 @@ int generalLength(double v)
     double a = std::fabs(v);
     if (a >= 1e11 || (a != 0 && a < 1e-4))
         return 11;
-    int intDigits = a >= 1 ? static_cast<int>(std::floor(std::log10(a))) + 1 : 1;
+    int intDigits = 1;
+    for (double limit = 10; a >= limit && intDigits < 11; limit *= 10)
+        ++intDigits;
     if (a == std::floor(a))
         return sign + intDigits;
     int maxFraction = std::max(1, 10 - intDigits);
