@@ -457,11 +457,16 @@ bool SaneScanner::acquireToFile(QWidget* owner, const QString& bitmapPath)
     d->running = &acq;
     AcquireResult result;
     QPointer<ScanProgressDialog> target(&dialog);
+    std::atomic<bool> finished{false};
     std::thread worker([&, target, device, dpi = d->dpi] {
         result = acquire(acq, device, dpi, bitmapPath, target);
+        finished = true;
         QMetaObject::invokeMethod(&dialog, &ScanProgressDialog::finish, Qt::QueuedConnection);
     });
     dialog.exec();
+    // The dialog closes only when the worker is done, unless the whole application is leaving.
+    if (!finished)
+        acq.requestCancel();
     worker.join();
     d->running = nullptr;
     d->busy = false;

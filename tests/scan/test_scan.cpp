@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +93,23 @@ std::unique_ptr<DialogWatch> answerSourceDialog(const QString& device, bool acce
     });
 }
 
+// "BM <width>x<height>x<bits per pixel>" as the file's header says.
+QString bitmapHeader(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("unreadable");
+    const QByteArray h = f.read(30);
+    if (h.size() < 30)
+        return QStringLiteral("short");
+    const auto le32 = [&](int at) { return qFromLittleEndian<qint32>(h.constData() + at); };
+    return QStringLiteral("%1 %2x%3x%4")
+        .arg(QString::fromLatin1(h.left(2)))
+        .arg(le32(18))
+        .arg(std::abs(le32(22)))
+        .arg(qFromLittleEndian<quint16>(h.constData() + 28));
+}
+
 // The device the progress dialog names when it closes (the name arrives from the acquiring thread).
 void recordDeviceShown(QWidget* dialog, QString* text)
 {
@@ -132,17 +150,17 @@ TEST(SaneScanner, AcquiredBitmapMatchesTheDevicePage)
     {
         const char* name;
         QByteArray conf;
-        const char* fileSays; // what `file` reports of our bitmap
+        const char* header; // width, height and bits per pixel in the Windows bitmap header
     };
     const Case cases[] = {
-        {"gray", "mode Gray\ndepth 8\ntest-picture \"Color pattern\"\n", "393 x 393 x 8"},
-        {"lineart", "mode Gray\ndepth 1\ntest-picture \"Grid\"\n", "393 x 393 x 8"},
-        {"gray16", "mode Gray\ndepth 16\ntest-picture \"Color pattern\"\n", "393 x 393 x 8"},
-        {"colour", "mode Color\ndepth 8\ntest-picture \"Color pattern\"\n", "393 x 393 x 24"},
-        {"colour16", "mode Color\ndepth 16\ntest-picture \"Color pattern\"\n", "393 x 393 x 24"},
+        {"gray", "mode Gray\ndepth 8\ntest-picture \"Color pattern\"\n", "BM 393x393x8"},
+        {"lineart", "mode Gray\ndepth 1\ntest-picture \"Grid\"\n", "BM 393x393x8"},
+        {"gray16", "mode Gray\ndepth 16\ntest-picture \"Color pattern\"\n", "BM 393x393x8"},
+        {"colour", "mode Color\ndepth 8\ntest-picture \"Color pattern\"\n", "BM 393x393x24"},
+        {"colour16", "mode Color\ndepth 16\ntest-picture \"Color pattern\"\n", "BM 393x393x24"},
         {"threepass", "mode Color\nthree-pass true\nthree-pass-order BGR\ntest-picture \"Color pattern\"\n",
-         "393 x 393 x 24"},
-        {"handscanner", "mode Gray\nhand-scanner true\ntest-picture \"Grid\"\n", "x 8"},
+         "BM 393x393x24"},
+        {"handscanner", "mode Gray\nhand-scanner true\ntest-picture \"Grid\"\n", "BM 216x334x8"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -168,10 +186,7 @@ TEST(SaneScanner, AcquiredBitmapMatchesTheDevicePage)
         EXPECT_TRUE(owner.isEnabled());
         EXPECT_TRUE(shownDevice.contains(QStringLiteral("test:0"))) << shownDevice.toStdString(); // first device
 
-        QString fileSays;
-        testenv::run(QStringLiteral("file"), {bmp}, &fileSays);
-        EXPECT_TRUE(fileSays.contains(QStringLiteral("PC bitmap"))) << fileSays.toStdString();
-        EXPECT_TRUE(fileSays.contains(QLatin1String(c.fileSays))) << fileSays.toStdString();
+        EXPECT_EQ(bitmapHeader(bmp).toStdString(), c.header);
 
         const QImage ours(bmp, "BMP");
         const QImage reference = referenceScan(dir);
