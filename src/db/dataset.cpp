@@ -151,6 +151,7 @@ void Dataset::readFields()
         info.table = fields[i].org_table ? QString::fromLatin1(fields[i].org_table) : QString();
         info.column = fields[i].org_name ? QString::fromLatin1(fields[i].org_name) : QString();
         info.kind = kindOf(fields[i]);
+        info.displayWidth = int(fields[i].length);
         m_fields.push_back(info);
     }
 }

@@ -35,6 +35,7 @@ struct FieldInfo
     QString table;  // the table the column comes from; empty for computed columns
     QString column; // the column's own name in that table
     FieldKind kind = FieldKind::Text;
+    int displayWidth = 0; // characters the server announces for the column
 };
 
 // A query on the shared connection: statement text by lines, open (all rows fetched) or

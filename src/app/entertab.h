@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QObject>
+
+class QWidget;
+
+namespace app {
+
+// Enter moves the focus to the next control in tab order, as Tab does, everywhere in the
+// window it is installed on (buttons and dialogs keep their own Enter).
+class EnterAsTab final : public QObject
+{
+    Q_OBJECT
+public:
+    // Acts on key presses inside window; install it on the application.
+    explicit EnterAsTab(QWidget* window);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* m_window;
+};
+
+} // namespace app

@@ -1,0 +1,174 @@
+#pragma once
+
+#include "app/gridcolumn.h"
+#include "app/settingsstore.h"
+#include "db/connection.h"
+#include "db/dataset.h"
+
+#include <QMainWindow>
+
+class QFrame;
+class QLabel;
+class QMenu;
+class QAction;
+class QPushButton;
+class QTimer;
+class QScrollArea;
+
+namespace entry {
+class DbEdit;
+class DbDateEdit;
+class DbComboBox;
+class DbText;
+} // namespace entry
+
+namespace list {
+class GridView;
+class ListModel;
+} // namespace list
+
+// The main window: the invoice list above, the entry panel below. It owns the one database
+// connection and the queries on it. Handlers keep the names the system gives them; each is
+// thin and runs inside the error guard.
+class Tform3 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit Tform3(QWidget* parent = nullptr);
+    ~Tform3() override;
+
+    // ---- start-up and shut-down ----
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void Timer1Timer();
+    bool formShown() const { return m_shown; }
+
+    // ---- shared objects ----
+    db::Connection ZConnection1;
+    db::Dataset ZQuery1{ZConnection1}; // the list
+    db::Dataset ZQuery2{ZConnection1}; // the entry panel's one record
+    db::Dataset table2{ZConnection1};  // scratch statements
+    app::SettingsStore FormStorage1;
+    QTimer* Timer1 = nullptr;
+
+    // Window-level settings, read once at start-up.
+    QString Prvni_FP;
+    QString Prvni_FV;
+    QString Jen_cteni;
+    bool viewOnly() const { return Jen_cteni == QLatin1String("ano"); }
+
+    // Entry mode mark: "OPRAVA" while a listed record is edited, empty otherwise.
+    QString rezim;
+
+    // ---- list ----
+    list::GridView* RxDBGrid1 = nullptr;
+    list::ListModel* listModel = nullptr;
+    int selectedColumn = 0;
+    // Reopens the list query with its text, ordering and selection; the grid follows.
+    void reopenList();
+    // Moves the list (and the grid) to a row in list order.
+    void moveList(int row);
+    // Moves the list to the row with this id; false when the list does not hold it.
+    bool locateListId(long long id);
+    // The grid follows the list query's current row.
+    void syncGrid();
+    // Rows marked in the grid, in list order.
+    QList<int> markedRows() const;
+    void setListMode();
+    void setEntryMode();
+    void setSideButtonsEnabled(bool enabled);
+    bool entryPanelVisible() const;
+    void saveLayout();
+    void loadLayout();
+
+    // Grid events.
+    void suitempRxDBGrid1CellClick(const QModelIndex& index);
+    void suitempRxDBGrid1MouseDown();
+    void RxDBGrid1MouseEnter();
+    void RxDBGrid1DblClick();
+    void RxDBGrid1Enter();
+    void suitempRxDBGrid1Exit();
+    void RxDBGrid1TitleClick(int column);
+    void Pidat1Click();
+    void Ubratvku1Click();
+
+    // Side panel.
+    QFrame* Panel2 = nullptr;
+    QPushButton* ColorButton1 = nullptr;  // Oprava
+    QPushButton* ColorButton8 = nullptr;  // Smazat
+    QPushButton* ColorButton13 = nullptr; // Nový záznam
+    QPushButton* ColorButton14 = nullptr; // Součet Kč
+    QPushButton* ColorButton15 = nullptr; // Tisk výběru
+    QPushButton* clrbutton1 = nullptr;    // Tisk průvodek
+    QPushButton* ColorButton12 = nullptr; // Ukaž doklad
+    QFrame* DBNavigator1 = nullptr;
+    QLabel* LMDPanelFill1 = nullptr; // the sum panel
+    QWidget* listArea = nullptr;
+
+    // Entry panel.
+    QFrame* ScrollBox = nullptr;
+    QFrame* Panel5 = nullptr;
+    entry::DbEdit* EditPOR_CIS = nullptr;
+    entry::DbComboBox* editdruh = nullptr;
+    entry::DbEdit* EditCISLO = nullptr;
+    entry::DbDateEdit* DBDateEdit2 = nullptr; // Datum
+    entry::DbEdit* editico = nullptr;
+    entry::DbEdit* EditNAZEV = nullptr;
+    entry::DbEdit* EditCIS_FAK = nullptr;
+    entry::DbEdit* editd_text = nullptr;
+    entry::DbEdit* EditCASTKA = nullptr;
+    entry::DbDateEdit* DBDateEdit3 = nullptr; // Vystaveno
+    entry::DbDateEdit* DBDateEdit1 = nullptr; // Splatnost
+    entry::DbEdit* suiDBEdit1 = nullptr;      // Zaplaceno
+    entry::DbText* DBText1 = nullptr;         // Dnů spl.
+    QPushButton* suiButton1 = nullptr;        // "?"
+    QPushButton* ColorButton2 = nullptr;      // Nový záznam
+    QPushButton* ColorButton5 = nullptr;      // Tisk průvodky
+    QPushButton* ColorButton4 = nullptr;      // Zrušit obsah
+    QPushButton* ColorButton6 = nullptr;      // Kopie načtené
+    QPushButton* ColorButton3 = nullptr;      // Zapsat
+    QPushButton* ColorButton10 = nullptr;     // Doklady k FA
+    QMenu* PopupMenu2 = nullptr;
+
+    // ---- record entry (src/entry) ----
+    void connectEntry();
+    void ColorButton2Click();  // new-record allocation
+    void ColorButton13Click(); // side panel's new-entry mode
+    void ColorButton1Click();  // Oprava
+
+    // ---- list tools (src/list/tform3_listtools.cpp) ----
+    QMenu* PopupMenu1 = nullptr;
+    void connectListTools();
+
+    // ---- documents (src/documents) ----
+    void connectDocuments();
+
+    // ---- printing (src/printing) ----
+    void connectPrinting();
+
+    // ---- update (src/app/tform3_update.cpp) ----
+    void Aktualizaceprogr(bool quiet);
+
+signals:
+    // The entry query was reloaded or its changes dropped: the entry fields show it anew.
+    void entryReloaded();
+    // A column title of the list grid was clicked.
+    void titleClicked(int column);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildWindow();
+    void buildSidePanel(QWidget* parent);
+    void buildEntryPanel(QWidget* parent);
+    void applyColumnWidths();
+    void gridCurrentChanged(const QModelIndex& current);
+
+    bool m_shown = false;
+    bool m_closed = false;
+    bool m_syncing = false;
+    bool m_layoutBroken = false;
+};
