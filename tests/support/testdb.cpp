@@ -66,6 +66,19 @@ TestDb::~TestDb()
     }
 }
 
+void TestDb::writeSettingsFile(const QString& dir, const QString& extra) const
+{
+    QFile f(dir + QStringLiteral("/ledrana.ini"));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw std::runtime_error("cannot write ledrana.ini");
+    const QString text = QStringLiteral("[LogOn]\nIP=%1\nSqlport=%2\nUser=%3\nPassword=%4\nDatabase=%5\nFTP=\n")
+                             .arg(m_settings.host)
+                             .arg(m_settings.port)
+                             .arg(m_settings.user, m_settings.password, m_settings.database) +
+                         extra;
+    f.write(text.toUtf8());
+}
+
 void TestDb::clear()
 {
     exec(QStringLiteral("DELETE FROM dokladya"));

@@ -29,6 +29,10 @@ public:
 
     static db::Settings serverSettings();
 
+    // Writes ledrana.ini into dir so that a main window started there connects to this
+    // database; extra is appended as further INI text (e.g. "[Nastaveni]\nJen_cteni=ano\n").
+    void writeSettingsFile(const QString& dir, const QString& extra = QString()) const;
+
 private:
     db::Settings m_settings;
     db::Connection m_admin;
