@@ -20,11 +20,11 @@ QString freshDir(const QString& name)
     return dir;
 }
 
-QImage solid(int width, int height, Qt::GlobalColor colour = Qt::black)
+QImage solid(int width, int height, QImage::Format format = QImage::Format_RGB32)
 {
     QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
+    image.fill(Qt::black);
+    return image.convertToFormat(format);
 }
 
 QByteArray readAll(const QString& path)
@@ -102,18 +102,20 @@ TEST(ImageToA4Pdf, FitsPictureToWholeA4SheetCentred)
     struct Case
     {
         QSize image;
-        QRect expected; // in points on the 595 × 842 sheet
+        QImage::Format format; // colour, a scanned bitmap's gray palette, gray
+        QRect expected;        // in points on the 595 × 842 sheet
     };
     const Case cases[] = {
-        {{400, 200}, {0, 272, 595, 298}}, // wide: full width, centred vertically
-        {{100, 400}, {192, 0, 211, 842}}, // tall: full height, centred horizontally
-        {{210, 297}, {0, 0, 595, 842}},   // A4 proportions: the whole sheet
+        {{400, 200}, QImage::Format_RGB32, {0, 272, 595, 298}},    // wide: full width, centred vertically
+        {{100, 400}, QImage::Format_Indexed8, {192, 0, 211, 842}}, // tall: full height, centred horizontally
+        {{210, 297}, QImage::Format_Grayscale8, {0, 0, 595, 842}}, // A4 proportions: the whole sheet
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(QStringLiteral("%1x%2").arg(c.image.width()).arg(c.image.height()).toStdString());
         const QString path = dir + QStringLiteral("/page.pdf");
         QString error;
-        ASSERT_TRUE(pdf::imageToA4Pdf(solid(c.image.width(), c.image.height()), path, &error)) << error.toStdString();
+        ASSERT_TRUE(pdf::imageToA4Pdf(solid(c.image.width(), c.image.height(), c.format), path, &error))
+            << error.toStdString();
         EXPECT_TRUE(qpdfCheckPasses(path));
         const QString info = pdfinfo(path);
         EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))));
