@@ -415,7 +415,7 @@ std::string WorkbookWriter::buildSheetHead(const Sheet& sheet) const
 
     at = biff::beginRecord(out, biff::Dimensions);
     biff::put32(out, 0);
-    biff::put32(out, sheet.rows);
+    biff::put32(out, columns ? sheet.rows : 0); // an empty sheet has an empty range
     biff::put16(out, 0);
     biff::put16(out, static_cast<std::uint16_t>(columns));
     biff::put16(out, 0);

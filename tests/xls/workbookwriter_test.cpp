@@ -181,6 +181,20 @@ INSTANTIATE_TEST_SUITE_P(WorkbookWriter, TextStorage,
                                            TextCase{"partly_shared", 20000}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(WorkbookWriter, WritesTheTitlesOfAnEmptyTable)
+{
+    WorkbookWriter writer({"Číslo", "Název"});
+    const QString path = tmpPath("empty.xls");
+    QString error;
+    ASSERT_TRUE(writer.save(path, &error)) << error.toStdString();
+    const QJsonArray sheets = readBack(path).value("sheets").toArray();
+    ASSERT_EQ(sheets.size(), 1);
+    const QJsonObject sheet = sheets.at(0).toObject();
+    EXPECT_EQ(sheet.value("nrows").toInt(), 1);
+    EXPECT_EQ(cellAt(sheet, 0, 0), text("Číslo"));
+    EXPECT_EQ(cellAt(sheet, 0, 1), text("Název"));
+}
+
 TEST(WorkbookWriter, ReplacesAnExistingFile)
 {
     const QString path = tmpPath("existing.xls");
