@@ -17,8 +17,10 @@
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <mutex>

@@ -226,6 +226,18 @@ TEST(SaneScanner, ChosenSourceIsRememberedAndUsed)
     EXPECT_TRUE(shownDevice.contains(QStringLiteral("test:1"))) << shownDevice.toStdString();
 }
 
+TEST(SaneScanner, SelectionWithoutScannersSaysSo)
+{
+    const QString dir = saneSetup(QStringLiteral("select-none"), "", "");
+    scan::SaneScanner scanner(dir + QStringLiteral("/scanner.ini"));
+    scanner.setDefaultSource(QStringLiteral("test:0"));
+    auto answer = answerSourceDialog(QString(), false);
+    EXPECT_FALSE(scanner.selectSource(nullptr));
+    EXPECT_TRUE(scanner.lastError().contains(QStringLiteral("Nebyl nalezen žádný skener")))
+        << scanner.lastError().toStdString();
+    EXPECT_EQ(scanner.defaultSource(), QStringLiteral("test:0"));
+}
+
 TEST(SaneScanner, NoPageLeavesNoBitmapAndSaysWhy)
 {
     // A slow device: small reads, each delayed, so that a cancel lands mid-page.
