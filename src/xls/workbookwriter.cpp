@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 namespace xls {
 
@@ -21,8 +22,10 @@ namespace {
 constexpr std::uint16_t xfGeneral = 15;
 constexpr std::uint16_t xfDate = 16;
 constexpr std::uint16_t xfTitle = 17;
+constexpr std::uint16_t xfDateTime = 18;
 constexpr std::uint16_t formatDate = 164; // first number format index free for own formats
-constexpr std::uint16_t fontBold = 5;     // font index 4 does not exist in the format
+constexpr std::uint16_t formatDateTime = 165;
+constexpr std::uint16_t fontBold = 5; // font index 4 does not exist in the format
 constexpr std::size_t flushSize = 1 << 20;
 constexpr std::size_t sheetTailSize = (4 + 18) + 4; // WINDOW2 and EOF
 
@@ -180,6 +183,15 @@ Cell Cell::date(QDate value)
     return c;
 }
 
+Cell Cell::dateTime(const QDateTime& value)
+{
+    Cell c;
+    c.m_kind = Kind::DateTime;
+    c.m_date = value.date();
+    c.m_time = value.time();
+    return c;
+}
+
 Cell Cell::text(QString value)
 {
     Cell c;
@@ -326,14 +338,22 @@ void WorkbookWriter::writeRow(const std::vector<Cell>& row, bool titleRow)
             noteWidth(column, static_cast<std::uint32_t>(generalLength(v)) * 10);
             break;
         }
-        case Cell::Kind::Date: {
-            QDate d = cell.dateValue();
-            if (!d.isValid())
+        case Cell::Kind::Date:
+        case Cell::Kind::DateTime: {
+            const QDate d = cell.dateValue();
+            const bool withTime = cell.kind() == Cell::Kind::DateTime;
+            if (!d.isValid() || (withTime && !cell.timeValue().isValid()))
                 continue;
             if (d < firstSerialDate) {
                 QString t = d.toString(QStringLiteral("d.M.yyyy"));
+                if (withTime)
+                    t += cell.timeValue().toString(QStringLiteral(" H:mm:ss"));
                 writeText(column, xfGeneral, t);
                 noteWidth(column, tenthsFor(t.size()));
+            } else if (withTime) {
+                const double day = cell.timeValue().msecsSinceStartOfDay() / 86400000.0;
+                writeNumber(column, xfDateTime, static_cast<double>(serialBase.daysTo(d)) + day);
+                noteWidth(column, 190);
             } else {
                 writeNumber(column, xfDate, static_cast<double>(serialBase.daysTo(d)));
                 noteWidth(column, 100);
@@ -448,18 +468,22 @@ std::string WorkbookWriter::buildGlobals(const std::vector<std::string>& sheetHe
         putFont(out, false);
     putFont(out, true); // index 5
 
-    static const char16_t dateFormat[] = u"d.m.yyyy";
-    at = biff::beginRecord(out, biff::Format);
-    biff::put16(out, formatDate);
-    biff::putString(out, dateFormat, 8, false);
-    biff::finishRecord(out, at);
+    const std::pair<std::uint16_t, std::u16string_view> formats[] = {{formatDate, u"d.m.yyyy"},
+                                                                     {formatDateTime, u"d.m.yyyy h:mm:ss"}};
+    for (const auto& [index, code] : formats) {
+        at = biff::beginRecord(out, biff::Format);
+        biff::put16(out, index);
+        biff::putString(out, code.data(), code.size(), false);
+        biff::finishRecord(out, at);
+    }
 
     putXf(out, 0, 0, true, 0x00);
     for (int i = 1; i < 15; ++i)
         putXf(out, 0, 0, true, 0xF4);
-    putXf(out, 0, 0, false, 0x00);          // 15: default cell format
-    putXf(out, 0, formatDate, false, 0x04); // 16: date
-    putXf(out, fontBold, 0, false, 0x08);   // 17: title
+    putXf(out, 0, 0, false, 0x00);              // 15: default cell format
+    putXf(out, 0, formatDate, false, 0x04);     // 16: date
+    putXf(out, fontBold, 0, false, 0x08);       // 17: title
+    putXf(out, 0, formatDateTime, false, 0x04); // 18: date with time
 
     at = biff::beginRecord(out, biff::Style);
     biff::put16(out, 0x8000); // built-in style "Normal" on format 0

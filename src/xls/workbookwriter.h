@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -16,8 +17,8 @@ namespace xls {
 
 class SharedStrings;
 
-// One cell of a data row: a number, a date (a number shown through a date format),
-// a text or nothing.
+// One cell of a data row: a number, a date or a date with time of day (numbers shown
+// through a date format), a text or nothing.
 class Cell final
 {
 public:
@@ -26,23 +27,27 @@ public:
         Empty,
         Number,
         Date,
+        DateTime,
         Text
     };
 
     static Cell number(double value);
     static Cell date(QDate value);
+    static Cell dateTime(const QDateTime& value); // its date and time as they read
     static Cell text(QString value);
     static Cell empty() { return Cell(); }
 
     Kind kind() const { return m_kind; }
     double numberValue() const { return m_number; }
     QDate dateValue() const { return m_date; }
+    QTime timeValue() const { return m_time; }
     const QString& textValue() const { return m_text; }
 
 private:
     Kind m_kind = Kind::Empty;
     double m_number = 0;
     QDate m_date;
+    QTime m_time;
     QString m_text;
 };
 
@@ -54,8 +59,9 @@ private:
 //
 // Kinds of cell values: a number is written as is (not-a-number and infinities become
 // empty cells, the format has no place for them); a date from 1.3.1900 on becomes a date
-// cell shown as d.m.yyyy, an earlier date becomes its text, an invalid date an empty cell;
-// an empty text is an empty cell. A text longer than 32,767 characters or a row wider than
+// cell shown as d.m.yyyy (with time: d.m.yyyy h:mm:ss), an earlier date becomes its text
+// (the format counts days from 1900 with a leap day that never was), an invalid date an
+// empty cell; an empty text is an empty cell. A text longer than 32,767 characters or a row wider than
 // 256 columns cannot be held by the format: save() then fails and names the cell.
 class WorkbookWriter final
 {

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Reads an .xls workbook with xlrd, an independent reader, and writes what the tests
-check as JSON: per sheet its name, size, cells (kind and value; dates as y, m, d),
+check as JSON: per sheet its name, size, cells (kind and value; dates as y, m, d, h, min, s),
 column widths and page setup, plus every warning the reader logged."""
 
 import argparse
@@ -62,7 +62,7 @@ def main():
                 cell = sheet.cell(r, c)
                 value = cell.value
                 if cell.ctype == xlrd.XL_CELL_DATE:
-                    value = list(xlrd.xldate_as_tuple(value, book.datemode)[:3])
+                    value = list(xlrd.xldate_as_tuple(value, book.datemode))
                 cells.append([KINDS[cell.ctype], value])
             rows[str(r)] = cells
         sheets.append({

@@ -60,9 +60,9 @@ QJsonArray number(double v)
     return {QStringLiteral("number"), v};
 }
 
-QJsonArray date(int y, int m, int d)
+QJsonArray date(int y, int m, int d, int h = 0, int min = 0, int sec = 0)
 {
-    return {QStringLiteral("date"), QJsonArray{y, m, d}};
+    return {QStringLiteral("date"), QJsonArray{y, m, d, h, min, sec}};
 }
 
 QJsonArray empty()
@@ -85,17 +85,18 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 TEST(WorkbookWriter, WritesEachKindOfValueUnderTheTitles)
 {
-    const QStringList titles = {"Příloha faktury", "IČO", "Výmaz dne", "Částka", "Poznámka"};
+    const QStringList titles = {"Příloha faktury", "IČO", "Výmaz dne", "Částka", "Poznámka", "Zapsáno"};
     const QString longText = QStringLiteral("Žluťoučký kůň úpěl ďábelské ódy – ĚŠČŘŽÝÁÍÉŮÚ s.r.o.");
     WorkbookWriter writer(titles);
     writer.addRow({Cell::text(longText), Cell::number(12345678), Cell::date(QDate(2024, 2, 29)), Cell::number(-1234.5),
-                   Cell::text("x")});
+                   Cell::text("x"), Cell::dateTime(QDateTime(QDate(2024, 3, 15), QTime(14, 30, 5)))});
     writer.addRow({Cell::empty(), Cell::number(0.1), Cell::date(QDate(1900, 3, 1)), Cell::number(1e15),
-                   Cell::number(3.141592653589793)});
+                   Cell::number(3.141592653589793), Cell::dateTime(QDateTime(QDate(2000, 1, 1), QTime(0, 0)))});
     // Not representable as cell values: an invalid date, NaN and an empty text stay empty;
     // a date before 1.3.1900 has no serial number and is kept as its text.
     writer.addRow({Cell::text("Příloha faktury"), Cell::date(QDate(1899, 12, 31)), Cell::date(QDate()),
-                   Cell::number(std::numeric_limits<double>::quiet_NaN()), Cell::text("")});
+                   Cell::number(std::numeric_limits<double>::quiet_NaN()), Cell::text(""),
+                   Cell::dateTime(QDateTime(QDate(1900, 1, 1), QTime(8, 5)))});
     writer.addRow({Cell::text("jen jedna")});
     const QString path = tmpPath("kinds.xls");
     QString error;
@@ -107,14 +108,14 @@ TEST(WorkbookWriter, WritesEachKindOfValueUnderTheTitles)
     const QJsonObject sheet = sheets.at(0).toObject();
     EXPECT_EQ(sheet.value("name").toString(), "List1");
     EXPECT_EQ(sheet.value("nrows").toInt(), 5);
-    EXPECT_EQ(sheet.value("ncols").toInt(), 5);
+    EXPECT_EQ(sheet.value("ncols").toInt(), 6);
 
     const std::vector<std::vector<QJsonArray>> expected = {
-        {text(titles[0]), text(titles[1]), text(titles[2]), text(titles[3]), text(titles[4])},
-        {text(longText), number(12345678), date(2024, 2, 29), number(-1234.5), text("x")},
-        {empty(), number(0.1), date(1900, 3, 1), number(1e15), number(3.141592653589793)},
-        {text("Příloha faktury"), text("31.12.1899"), empty(), empty(), empty()},
-        {text("jen jedna"), empty(), empty(), empty(), empty()},
+        {text(titles[0]), text(titles[1]), text(titles[2]), text(titles[3]), text(titles[4]), text(titles[5])},
+        {text(longText), number(12345678), date(2024, 2, 29), number(-1234.5), text("x"), date(2024, 3, 15, 14, 30, 5)},
+        {empty(), number(0.1), date(1900, 3, 1), number(1e15), number(3.141592653589793), date(2000, 1, 1)},
+        {text("Příloha faktury"), text("31.12.1899"), empty(), empty(), empty(), text("1.1.1900 8:05:00")},
+        {text("jen jedna"), empty(), empty(), empty(), empty(), empty()},
     };
     for (int r = 0; r < int(expected.size()); ++r)
         for (int c = 0; c < int(expected[r].size()); ++c)
@@ -123,8 +124,8 @@ TEST(WorkbookWriter, WritesEachKindOfValueUnderTheTitles)
     // Every column has a fitted width: the long text's column widest, the dates' column
     // wide enough for d.m.yyyy, the short titles' columns at least as wide as the titles.
     const QJsonObject widths = sheet.value("widths").toObject();
-    ASSERT_EQ(widths.size(), 5);
-    for (int c = 0; c < 5; ++c)
+    ASSERT_EQ(widths.size(), 6);
+    for (int c = 0; c < 6; ++c)
         EXPECT_GE(widths.value(QString::number(c)).toInt(), titles[c].size() * 256) << "column " << c;
     EXPECT_GT(widths.value("0").toInt(), longText.size() * 256);
     EXPECT_GE(widths.value("2").toInt(), 10 * 256);
