@@ -31,6 +31,7 @@ int ListModel::fieldOf(int column) const
 
 void ListModel::reload()
 {
+    m_indicatorRow = -1;
     beginResetModel();
     mapFields();
     endResetModel();
@@ -40,6 +41,18 @@ void ListModel::rowChanged(int row)
 {
     if (row >= 0 && row < rowCount())
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+void ListModel::setIndicatorRow(int row)
+{
+    if (row == m_indicatorRow)
+        return;
+    const int before = m_indicatorRow;
+    m_indicatorRow = row;
+    if (before >= 0 && before < rowCount())
+        emit headerDataChanged(Qt::Vertical, before, before);
+    if (row >= 0 && row < rowCount())
+        emit headerDataChanged(Qt::Vertical, row, row);
 }
 
 int ListModel::rowCount(const QModelIndex& parent) const
@@ -122,8 +135,13 @@ QVariant ListModel::data(const QModelIndex& index, int role) const
 
 QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
-        return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation == Qt::Vertical) {
+        if (role == Qt::DisplayRole)
+            return section == m_indicatorRow ? QStringLiteral("▸") : QString();
+        return {};
+    }
+    if (section < 0 || section >= m_columns.size())
+        return {};
     if (role == Qt::DisplayRole)
         return m_columns[section].title;
     if (role == Qt::ForegroundRole)

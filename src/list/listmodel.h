@@ -30,6 +30,8 @@ public:
     void reload();
     // Values of one row changed in place.
     void rowChanged(int row);
+    // The row the indicator column marks (the list query's current row).
+    void setIndicatorRow(int row);
 
     // The text a cell shows.
     QString displayText(int row, int column) const;
@@ -47,6 +49,7 @@ private:
     db::Dataset& m_dataset;
     QList<app::GridColumn> m_columns;
     QList<int> m_fields;
+    int m_indicatorRow = -1;
 };
 
 } // namespace list

@@ -189,11 +189,6 @@ void Tform3::buildWindow()
     });
     connect(RxDBGrid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { gridCurrentChanged(current); });
-    connect(listModel, &QAbstractItemModel::modelReset, this, [this] {
-        connect(
-            RxDBGrid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { gridCurrentChanged(current); }, Qt::UniqueConnection);
-    });
 
     qApp->installEventFilter(new app::EnterAsTab(this));
 
@@ -538,6 +533,7 @@ void Tform3::syncGrid()
     const int column = std::max(0, RxDBGrid1->currentIndex().column());
     const QModelIndex idx = listModel->index(ZQuery1.recNo(), column);
     RxDBGrid1->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::NoUpdate);
+    listModel->setIndicatorRow(ZQuery1.recNo());
     RxDBGrid1->scrollTo(idx);
     m_syncing = false;
 }
@@ -551,6 +547,7 @@ void Tform3::gridCurrentChanged(const QModelIndex& current)
         const int before = ZQuery1.recNo();
         ZQuery1.moveTo(row); // writes a pending change of the row it leaves
         listModel->rowChanged(before);
+        listModel->setIndicatorRow(ZQuery1.recNo());
     });
 }
 
