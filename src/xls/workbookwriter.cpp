@@ -18,7 +18,8 @@ namespace xls {
 namespace {
 
 // Cell formats (XF records): 0-14 are the style formats every workbook carries, 15 the
-// default cell format; the writer adds a date format and a bold one for the titles.
+// default cell format; the writer adds date formats (with and without time) and a bold
+// one for the titles.
 constexpr std::uint16_t xfGeneral = 15;
 constexpr std::uint16_t xfDate = 16;
 constexpr std::uint16_t xfTitle = 17;
