@@ -33,6 +33,8 @@ QFont makeFont(const Font& f)
     font.setUnderline(f.style & 4);
     font.setStrikeOut(f.style & 8);
     font.setHintingPreference(QFont::PreferNoHinting);
+    // Letter spacing of its own turns ligatures off: "fi" stays two letters in PDF text.
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 1.0 / 64);
     return font;
 }
 

@@ -381,9 +381,17 @@ QString formatDateTime(const QString& picture, const QDateTime& dt, const Format
         case 't':
             out += formatDateTime(n >= 2 ? fs.longTimeFormat : QStringLiteral("h:nn"), dt, fs);
             break;
-        case '/':
-            out += QString(n, QChar(u'.'));
+        case '/': {
+            // the locale's date separator: the first non-letter of its short date format
+            QChar sep = u'.';
+            for (QChar s : fs.shortDateFormat)
+                if (!s.isLetter()) {
+                    sep = s;
+                    break;
+                }
+            out += QString(n, sep);
             break;
+        }
         default:
             out += QString(n, c);
             break;

@@ -232,7 +232,7 @@ QString decodeEntities(const QString& s)
 
 QString decodeText(const QByteArray& raw)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString s = utf8(raw);
     if (utf8.hasError())
         s = decodeCp1250(raw);
@@ -783,6 +783,19 @@ void put(Attributes& a, const QString& name, const QString& value)
     a.append(qMakePair(name, value));
 }
 
+// Kept attributes, except those the writer has already written from the design.
+void addExtra(Attributes& a, const Attributes& extra)
+{
+    for (const auto& e : extra) {
+        bool written = false;
+        for (const auto& w : a)
+            if (w.first == e.first)
+                written = true;
+        if (!written)
+            a.append(e);
+    }
+}
+
 void addFont(Attributes& a, const Font& f)
 {
     put(a, "Font.Charset", QString::number(f.charset));
@@ -886,7 +899,7 @@ void writeObject(Writer& w, const ReportObject& o, int indent)
             put(a, "Stretched", "False");
         break;
     }
-    a.append(o.extra);
+    addExtra(a, o.extra);
     w.open(indent, o.className, a, true);
 }
 
@@ -902,12 +915,7 @@ void writeBand(Writer& w, const Band& b, const Font& pageFont, int indent)
     if (!b.condition.isEmpty())
         put(a, "Condition", b.condition);
     if (!b.dataSetName.isEmpty()) {
-        bool hasDataSet = false;
-        for (const auto& e : b.extra)
-            if (e.first == QLatin1String("DataSet"))
-                hasDataSet = true;
-        if (!hasDataSet)
-            put(a, "DataSet", b.dataSetName);
+        put(a, "DataSet", b.dataSetName);
         put(a, "DataSetName", b.dataSetName);
     }
     if (!(b.font == pageFont)) {
@@ -926,7 +934,7 @@ void writeBand(Writer& w, const Band& b, const Font& pageFont, int indent)
         put(a, "StartNewPage", "True");
     if (b.stretched)
         put(a, "Stretched", "True");
-    a.append(b.extra);
+    addExtra(a, b.extra);
     const bool empty = b.objects.empty();
     w.open(indent, b.className, a, empty);
     for (const auto& o : b.objects)
@@ -994,7 +1002,7 @@ QByteArray writeFr3(const Design& design)
     w.out = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"no\"?>\n");
     Attributes root;
     put(root, "Version", design.version.isEmpty() ? QStringLiteral("5.0") : design.version);
-    root.append(design.rootExtra);
+    addExtra(root, design.rootExtra);
     w.open(0, QStringLiteral("TfrxReport"), root, false);
     if (!design.datasets.isEmpty()) {
         w.open(1, QStringLiteral("Datasets"), {}, false);
@@ -1030,7 +1038,7 @@ QByteArray writeFr3(const Design& design)
             put(a, "Orientation", "poLandscape");
         if (!(page->font == Font()))
             addFont(a, page->font);
-        a.append(page->extra);
+        addExtra(a, page->extra);
         w.open(1, QStringLiteral("TfrxReportPage"), a, false);
         for (const auto& o : page->objects)
             writeObject(w, *o, 2);

@@ -127,7 +127,6 @@ PreviewDialog::PreviewDialog(Report& report, QWidget* parent) : QDialog(parent),
     connect(m_zoomBox, &QComboBox::activated, this, &PreviewDialog::zoomChosen);
 
     setWindowState(windowState() | Qt::WindowMaximized);
-    resize(1000, 800);
     setCurrentPage(0);
 }
 
