@@ -5,6 +5,7 @@
 #include "xls/sharedstrings.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
@@ -597,6 +598,17 @@ bool WorkbookWriter::save(const QString& path, QString* error)
     }
     const std::string globals = buildGlobals(heads, sheetTailSize);
     streamSize += globals.size();
+
+    // Clearer reasons than the file layer gives for the common mistakes.
+    const QFileInfo target(path);
+    if (target.isDir()) {
+        *error = QStringLiteral("Cannot write %1: it is a directory").arg(path);
+        return false;
+    }
+    if (!target.absoluteDir().exists()) {
+        *error = QStringLiteral("Cannot write %1: the directory %2 does not exist").arg(path, target.absolutePath());
+        return false;
+    }
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {

@@ -313,8 +313,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // procfs takes no new files, not even from root
         FailureCase{"unwritable_directory", "/proc/ledrana-export.xls", false, 2, 3, "/proc/ledrana-export.xls"},
-        FailureCase{"missing_directory", "missing/export.xls", false, 2, 3, "missing/export.xls"},
-        FailureCase{"target_is_a_directory", "adir", false, 2, 3, "adir"},
+        FailureCase{"missing_directory", "missing/export.xls", false, 2, 3, "missing does not exist"},
+        FailureCase{"target_is_a_directory", "adir", false, 2, 3, "adir: it is a directory"},
         FailureCase{"row_too_wide", "wide.xls", true, WorkbookWriter::maxColumns + 1, 3, "257 cells"},
         FailureCase{"text_too_long", "long-text.xls", true, 2, WorkbookWriter::maxTextLength + 1, "column 1"}),
     [](const auto& info) { return std::string(info.param.name); });
