@@ -138,7 +138,7 @@ void putFont(std::string& out, bool bold)
     static const char16_t name[] = u"Arial";
     std::size_t at = biff::beginRecord(out, biff::Font);
     biff::put16(out, 200);              // 10 points, in twentieths
-    biff::put16(out, 0);                // not italic, not struck out
+    biff::put16(out, bold ? 1 : 0);     // the old bold flag, for older readers; not italic
     biff::put16(out, 0x7FFF);           // automatic colour
     biff::put16(out, bold ? 700 : 400); // weight
     biff::put16(out, 0);                // no super- or subscript
@@ -403,8 +403,35 @@ std::string WorkbookWriter::buildSheetHead(const Sheet& sheet) const
 {
     std::string out;
     putBof(out, 0x0010);
+    putSimple(out, biff::CalcMode, 1); // automatic
+    putSimple(out, biff::CalcCount, 100);
+    putSimple(out, biff::RefMode, 1); // A1 references
+    putSimple(out, biff::Iteration, 0);
+    std::size_t at = biff::beginRecord(out, biff::Delta);
+    biff::putDouble(out, 0.001);
+    biff::finishRecord(out, at);
+    putSimple(out, biff::SaveRecalc, 1);
+    putSimple(out, biff::PrintHeaders, 0);
+    putSimple(out, biff::PrintGridLines, 0);
+    putSimple(out, biff::GridSet, 1);
+    at = biff::beginRecord(out, biff::Guts);
+    biff::put32(out, 0); // no outline
+    biff::put32(out, 0);
+    biff::finishRecord(out, at);
+    at = biff::beginRecord(out, biff::DefaultRowHeight);
+    biff::put16(out, 0);
+    biff::put16(out, 255); // twips
+    biff::finishRecord(out, at);
+    putSimple(out, biff::WsBool, 0x04C1); // automatic page breaks, summaries below and right
 
-    std::size_t at = biff::beginRecord(out, biff::Setup);
+    // Page setup: no header or footer, not centred, portrait A4.
+    at = biff::beginRecord(out, biff::Header);
+    biff::finishRecord(out, at);
+    at = biff::beginRecord(out, biff::Footer);
+    biff::finishRecord(out, at);
+    putSimple(out, biff::HCenter, 0);
+    putSimple(out, biff::VCenter, 0);
+    at = biff::beginRecord(out, biff::Setup);
     biff::put16(out, 9);      // A4
     biff::put16(out, 100);    // scale in per cent
     biff::put16(out, 1);      // first page number
@@ -449,9 +476,27 @@ std::string WorkbookWriter::buildGlobals(const std::vector<std::string>& sheetHe
 {
     std::string out;
     putBof(out, 0x0005);
+    putSimple(out, biff::InterfaceHdr, 1200);
+    putSimple(out, biff::Mms, 0);
+    std::size_t at = biff::beginRecord(out, biff::InterfaceEnd);
+    biff::finishRecord(out, at);
+    at = biff::beginRecord(out, biff::WriteAccess);
+    biff::putString(out, nullptr, 0, false); // no user name, blank-padded
+    out.append(112 - 3, ' ');
+    biff::finishRecord(out, at);
     putSimple(out, biff::CodePage, 1200); // texts are UTF-16
+    putSimple(out, biff::Dsf, 0);
+    at = biff::beginRecord(out, biff::RrTabId);
+    for (std::size_t i = 0; i < sheetHeads.size(); ++i)
+        biff::put16(out, static_cast<std::uint16_t>(i + 1));
+    biff::finishRecord(out, at);
+    putSimple(out, biff::WindowProtect, 0);
+    putSimple(out, biff::Protect, 0);
+    putSimple(out, biff::Password, 0);
+    putSimple(out, biff::Prot4Rev, 0);
+    putSimple(out, biff::Prot4RevPass, 0);
 
-    std::size_t at = biff::beginRecord(out, biff::Window1);
+    at = biff::beginRecord(out, biff::Window1);
     biff::put16(out, 0x0168); // window position and size in twips
     biff::put16(out, 0x001E);
     biff::put16(out, 0x4000);
@@ -463,8 +508,12 @@ std::string WorkbookWriter::buildGlobals(const std::vector<std::string>& sheetHe
     biff::put16(out, 600);    // tab bar width ratio, per mille
     biff::finishRecord(out, at);
 
+    putSimple(out, biff::Backup, 0);
+    putSimple(out, biff::HideObj, 0);
     putSimple(out, biff::DateMode, 0); // the 1900 date system
     putSimple(out, biff::Precision, 1);
+    putSimple(out, biff::RefreshAll, 0);
+    putSimple(out, biff::BookBool, 0);
 
     for (int i = 0; i < 4; ++i)
         putFont(out, false);
@@ -492,6 +541,7 @@ std::string WorkbookWriter::buildGlobals(const std::vector<std::string>& sheetHe
     biff::put8(out, 0);
     biff::put8(out, 0xFF);
     biff::finishRecord(out, at);
+    putSimple(out, biff::UsesElfs, 0);
 
     std::vector<std::size_t> positionAt;
     for (std::size_t i = 0; i < sheetHeads.size(); ++i) {
@@ -505,6 +555,11 @@ std::string WorkbookWriter::buildGlobals(const std::vector<std::string>& sheetHe
         biff::putString(out, reinterpret_cast<const char16_t*>(name.utf16()), name.size(), true);
         biff::finishRecord(out, at);
     }
+
+    at = biff::beginRecord(out, biff::Country);
+    biff::put16(out, 1); // defaults of the United States; the texts themselves are Unicode
+    biff::put16(out, 1);
+    biff::finishRecord(out, at);
 
     m_strings->appendRecords(out, out.size());
     at = biff::beginRecord(out, biff::Eof);
