@@ -201,6 +201,9 @@ public:
         co.obj = &o;
         const Font& f = o.parentFont ? parentFont : o.font;
         co.font = makeFont(f);
+        co.rawFont = QRawFont::fromFont(co.font);
+        co.ascent = co.rawFont.ascent();
+        co.descent = co.rawFont.descent();
         co.textColor = f.color.isValid() ? f.color : QColor(Qt::black);
         switch (o.hAlign) {
         case HAlign::Left:

@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QHash>
+#include <QRawFont>
 #include <QSizeF>
 
 #include <vector>
@@ -47,6 +48,8 @@ private:
     {
         const ReportObject* obj = nullptr;
         QFont font;
+        QRawFont rawFont; // for one-line texts drawn as glyph runs
+        double ascent = 0, descent = 0;
         QColor textColor;
         int flags = 0;
         std::vector<TextPart> parts;
@@ -90,6 +93,7 @@ private:
     double bandHeight(const CompiledBand& cb, const EvalEnv& env) const;
     void paintObject(QPainter& p, const CompiledObject& co, const QRectF& rect, const EvalEnv& env,
                      bool stretchedBand) const;
+    bool drawSingleLine(QPainter& p, const CompiledObject& co, const QRectF& inner, const QString& text) const;
 
     const Design& m_design;
     std::vector<const DataSource*> m_sources;

@@ -801,9 +801,9 @@ Value ExprProgram::eval(int index, const EvalEnv& env) const
     case Op::Sys:
         switch (n.index) {
         case SysDate:
-            return Value::fromDateTime(QDateTime(env.now.date(), QTime(0, 0)));
+            return Value::fromDateTime(QDateTime(env.now.date(), QTime(0, 0), Qt::UTC));
         case SysTime:
-            return Value::fromDateTime(QDateTime(QDate(1899, 12, 30), env.now.time()));
+            return Value::fromDateTime(QDateTime(QDate(1899, 12, 30), env.now.time(), Qt::UTC));
         case SysPage:
         case SysPageNo:
             return Value::fromNumber(env.page);

@@ -2,6 +2,7 @@
 #include "report/engine.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -89,6 +90,55 @@ void drawPicture(QPainter& p, const QImage& img, const ReportObject& o, const QR
 
 } // namespace
 
+// A text that fits on one line is drawn as a run of glyphs straight from the font's character
+// map: no shaping, which is what makes long lists export quickly. Texts with characters the
+// font lacks, more lines, or justification go through QPainter's text layout instead.
+bool PreparedReport::drawSingleLine(QPainter& p, const CompiledObject& co, const QRectF& inner,
+                                    const QString& text) const
+{
+    if (!co.rawFont.isValid() || (co.flags & Qt::AlignJustify) || text.contains(u'\n'))
+        return false;
+    const QList<quint32> glyphs = co.rawFont.glyphIndexesForString(text);
+    if (glyphs.isEmpty() || glyphs.contains(0))
+        return false;
+    QList<QPointF> advances = co.rawFont.advancesForGlyphIndexes(glyphs);
+    double width = 0;
+    QList<QPointF> positions;
+    positions.reserve(advances.size());
+    for (const QPointF& a : advances) {
+        positions.append(QPointF(width, 0));
+        width += a.x();
+    }
+    if (width > inner.width() + 0.5 && (co.flags & Qt::TextWordWrap))
+        return false; // wraps onto more lines
+    double x = inner.left();
+    if (co.flags & Qt::AlignRight)
+        x = inner.right() - width;
+    else if (co.flags & Qt::AlignHCenter)
+        x = inner.left() + (inner.width() - width) / 2;
+    double y = inner.top() + co.ascent;
+    if (co.flags & Qt::AlignBottom)
+        y = inner.bottom() - co.descent;
+    else if (co.flags & Qt::AlignVCenter)
+        y = inner.top() + (inner.height() - co.ascent - co.descent) / 2 + co.ascent;
+    QGlyphRun run;
+    run.setRawFont(co.rawFont);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    run.setUnderline(co.font.underline());
+    run.setStrikeOut(co.font.strikeOut());
+    const bool clip = width > inner.width() + 0.5 || co.ascent + co.descent > inner.height() + 2;
+    if (clip) {
+        p.save();
+        p.setClipRect(inner.adjusted(-1, -1, 1, 1));
+    }
+    p.setPen(co.textColor);
+    p.drawGlyphRun(QPointF(x, y), run);
+    if (clip)
+        p.restore();
+    return true;
+}
+
 void PreparedReport::paintObject(QPainter& p, const CompiledObject& co, const QRectF& rectIn, const EvalEnv& e,
                                  bool stretchedBand) const
 {
@@ -106,28 +156,10 @@ void PreparedReport::paintObject(QPainter& p, const CompiledObject& co, const QR
         if (o.color.isValid())
             p.fillRect(rect, o.color);
         if (!text.isEmpty()) {
-            p.setFont(co.font);
-            p.setPen(co.textColor);
             const QRectF inner = rect.adjusted(o.gapX, o.gapY, -o.gapX, -o.gapY);
-            if (!(co.flags & Qt::TextWordWrap) && !text.contains(u'\n') && (co.flags & Qt::AlignTop) &&
-                !(co.flags & Qt::AlignJustify)) {
-                // One line, top aligned: place the baseline directly (much cheaper than a layout).
-                QFontMetricsF fm(co.font);
-                const double w = fm.horizontalAdvance(text);
-                double x = inner.left();
-                if (co.flags & Qt::AlignRight)
-                    x = inner.right() - w;
-                else if (co.flags & Qt::AlignHCenter)
-                    x = inner.left() + (inner.width() - w) / 2;
-                const bool clip = w > inner.width() + 0.5;
-                if (clip) {
-                    p.save();
-                    p.setClipRect(rect);
-                }
-                p.drawText(QPointF(x, inner.top() + fm.ascent()), text);
-                if (clip)
-                    p.restore();
-            } else {
+            if (!drawSingleLine(p, co, inner, text)) {
+                p.setFont(co.font);
+                p.setPen(co.textColor);
                 p.drawText(inner, co.flags, text);
             }
         }

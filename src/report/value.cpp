@@ -130,11 +130,11 @@ Value Value::fromVariant(const QVariant& v)
     case QMetaType::Bool:
         return fromBool(v.toBool());
     case QMetaType::QDate:
-        return fromDateTime(QDateTime(v.toDate(), QTime(0, 0)));
+        return fromDateTime(QDateTime(v.toDate(), QTime(0, 0), Qt::UTC));
     case QMetaType::QDateTime:
         return fromDateTime(v.toDateTime());
     case QMetaType::QTime:
-        return fromDateTime(QDateTime(serialEpoch(), v.toTime()));
+        return fromDateTime(QDateTime(serialEpoch(), v.toTime(), Qt::UTC));
     case QMetaType::QByteArray:
         return fromString(QString::fromUtf8(v.toByteArray()));
     default:
@@ -206,6 +206,7 @@ QDateTime Value::toDateTime() const
     case Type::String: {
         for (const char* f : {"d.M.yyyy", "yyyy-MM-dd", "d.M.yyyy H:mm:ss", "yyyy-MM-dd HH:mm:ss"}) {
             QDateTime dt = QDateTime::fromString(m_string.trimmed(), QLatin1String(f));
+            dt.setTimeSpec(Qt::UTC);
             if (dt.isValid())
                 return dt;
         }
@@ -230,7 +231,7 @@ QDateTime Value::fromSerialDate(double serial)
 {
     double days = std::floor(serial);
     auto ms = static_cast<int>(std::llround((serial - days) * 86400000.0));
-    return QDateTime(serialEpoch().addDays(static_cast<qint64>(days)), QTime(0, 0).addMSecs(ms));
+    return QDateTime(serialEpoch().addDays(static_cast<qint64>(days)), QTime(0, 0).addMSecs(ms), Qt::UTC);
 }
 
 bool parseNumber(const QString& text, double* out)
