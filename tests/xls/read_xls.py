@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Reads an .xls workbook with xlrd, an independent reader, and writes what the tests
 check as JSON: per sheet its name, size, cells (kind and value; dates as y, m, d, h, min, s),
-column widths and page setup, plus every warning the reader logged."""
+column widths, font weights and page setup, plus every warning the reader logged."""
 
 import argparse
 import io
@@ -71,6 +71,9 @@ def main():
             "ncols": sheet.ncols,
             "rows": rows,
             "widths": {str(c): info.width for c, info in sheet.colinfo_map.items()},
+            # font weights of the first two rows (titles and the first data row)
+            "weights": [[book.font_list[book.xf_list[sheet.cell_xf_index(r, c)].font_index].weight
+                         for c in range(sheet.ncols)] for r in range(min(2, sheet.nrows))],
             "setup": page_setup(stream, book._sh_abs_posn[index] - book.base),
         })
 

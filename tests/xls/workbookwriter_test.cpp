@@ -131,6 +131,11 @@ TEST(WorkbookWriter, WritesEachKindOfValueUnderTheTitles)
     EXPECT_GE(widths.value("2").toInt(), 10 * 256);
     EXPECT_LT(widths.value("2").toInt(), 14 * 256);
 
+    // Titles in bold, data in the normal weight.
+    const QJsonArray weights = sheet.value("weights").toArray();
+    EXPECT_EQ(weights.at(0).toArray(), QJsonArray({700, 700, 700, 700, 700, 700}));
+    EXPECT_EQ(weights.at(1).toArray(), QJsonArray({400, 400, 400, 400, 400, 400}));
+
     const QJsonObject setup = sheet.value("setup").toObject();
     EXPECT_TRUE(setup.value("portrait").toBool());
     EXPECT_TRUE(setup.value("valid").toBool());
@@ -248,6 +253,8 @@ TEST(WorkbookWriter, ContinuesALongTableOnFurtherSheets)
         ASSERT_EQ(sheet.value("nrows").toInt(), sheetRows[s]);
         for (int c = 0; c < titles.size(); ++c)
             EXPECT_EQ(cellAt(sheet, 0, c), text(titles[c]));
+        EXPECT_EQ(sheet.value("widths").toObject().size(), titles.size());
+        EXPECT_TRUE(sheet.value("setup").toObject().value("portrait").toBool());
         // The first data row of the sheet and, on the last sheet, the table's last row.
         std::vector<std::pair<int, int>> checks = {{1, firstRows[s]}};
         if (s == 1)
