@@ -138,8 +138,46 @@ public:
     void ColorButton1Click();  // Oprava
 
     // ---- list tools (src/list/tform3_listtools.cpp) ----
-    QMenu* PopupMenu1 = nullptr;
+    QMenu* PopupMenu1 = nullptr; // the grid's context menu
+    QAction* vyhledat1 = nullptr;
+    QAction* Setdtpodlepoadovhosla1 = nullptr;      // order by por_cis
+    QAction* SetditpodleIA1 = nullptr;              // order by ico, por_cis
+    QAction* Setditpodlenzvu1 = nullptr;            // order by nazev
+    QAction* Setditpodleslafaktury1 = nullptr;      // order by cis_fak
+    QAction* Setdtpodlesladodavatele1 = nullptr;    // order by druh, cislo
+    QAction* Setditpodlevybranhosloupce1 = nullptr; // order by the selected column
+    QAction* Nesetdn1 = nullptr;                    // unordered (por_cis)
+    QAction* VybratIO1 = nullptr;
+    QAction* Vybratdruh1 = nullptr;
+    QAction* Vybratpodlesplatnosti1 = nullptr;
+    QAction* Vybratpodlevybranhosloupce1 = nullptr;
+    QAction* Vybranexportovat1 = nullptr;
+    QAction* Celseznam1 = nullptr;
     void connectListTools();
+    // Orders the list by a key list, staying on the current invoice.
+    void setr(const QString& keys);
+    // Narrows the list to the rows sharing the current row's value of a grid field.
+    void vyber(const QString& name);
+    void vyhledat1Click();
+    void Setdtpodlepoadovhosla1Click();
+    void SetditpodleIA1Click();
+    void Setditpodlenzvu1Click();
+    void Setditpodleslafaktury1Click();
+    void Setdtpodlesladodavatele1Click();
+    void Setditpodlevybranhosloupce1Click();
+    void Nesetdn1Click();
+    void VybratIO1Click();
+    void Vybratdruh1Click();
+    void Vybratpodlesplatnosti1Click();
+    void Vybratpodlevybranhosloupce1Click();
+    void Celseznam1Click();
+    // The search dialog over the list, on a grid column.
+    void searchColumn(int column);
+    void ColorButton14Click(); // sum
+    void LMDPanelFill1DblClick();
+    void Vybranexportovat1Click();
+    // Test hook: the next export takes this file name instead of asking.
+    static void setNextExportFileName(const QString& path);
 
     // ---- documents (src/documents) ----
     void connectDocuments();
