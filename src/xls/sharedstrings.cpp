@@ -59,9 +59,8 @@ std::uint32_t SharedStrings::indexOf(const QString& text, bool mayRefuse)
     std::size_t i = hash & mask;
     while (m_slots[i].index != noIndex) {
         const Slot& s = m_slots[i];
-        const std::uint64_t offset = s.hash == hash ? m_offsets[s.index] : 0;
-        if (s.hash == hash && entrySize(offset) == key.size() &&
-            std::string_view(m_block.data() + offset, key.size()) == key) {
+        if (s.hash == hash && entrySize(s.offset) == key.size() &&
+            std::string_view(m_block.data() + s.offset, key.size()) == key) {
             if (m_references != UINT32_MAX)
                 ++m_references;
             return s.index;
@@ -75,6 +74,7 @@ std::uint32_t SharedStrings::indexOf(const QString& text, bool mayRefuse)
         return noIndex;
 
     Slot& s = m_slots[i];
+    s.offset = m_block.size();
     s.index = m_count++;
     s.hash = hash;
     m_offsets.push_back(m_block.size());

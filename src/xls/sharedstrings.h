@@ -32,6 +32,7 @@ public:
 private:
     struct Slot
     {
+        std::uint64_t offset = 0; // of the text in m_block, kept here to spare a lookup
         std::uint32_t index = noIndex;
         std::uint32_t hash = 0;
     };
