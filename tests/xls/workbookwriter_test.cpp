@@ -128,6 +128,7 @@ TEST(WorkbookWriter, WritesEachKindOfValueUnderTheTitles)
     for (int c = 0; c < 6; ++c)
         EXPECT_GE(widths.value(QString::number(c)).toInt(), titles[c].size() * 256) << "column " << c;
     EXPECT_GT(widths.value("0").toInt(), longText.size() * 256);
+    EXPECT_GE(widths.value("1").toInt(), 10 * 256); // "31.12.1899" in a column titled "IČO"
     EXPECT_GE(widths.value("2").toInt(), 10 * 256);
     EXPECT_LT(widths.value("2").toInt(), 14 * 256);
 
