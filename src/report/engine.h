@@ -15,6 +15,8 @@ class QPainter;
 
 namespace report {
 
+class Canvas;
+
 // A design compiled against its data and laid out into pages. Pages are only measured here;
 // each is painted when it is shown, printed or exported.
 class PreparedReport
@@ -33,6 +35,7 @@ public:
     QSizeF pageSizeMm(int page) const;
     // Paints one page; the painter works in pixels at 96 dpi with the paper's corner at (0,0).
     void paintPage(int page, QPainter& painter) const;
+    void paintPage(int page, Canvas& canvas) const;
     // The texts of a page's memos in print order (for checks and search).
     QStringList pageTexts(int page) const;
 
@@ -91,9 +94,9 @@ private:
     EvalEnv env(int rowDataset, int row, int page) const;
     QString memoText(const CompiledObject& co, const EvalEnv& env) const;
     double bandHeight(const CompiledBand& cb, const EvalEnv& env) const;
-    void paintObject(QPainter& p, const CompiledObject& co, const QRectF& rect, const EvalEnv& env,
+    void paintObject(Canvas& p, const CompiledObject& co, const QRectF& rect, const EvalEnv& env,
                      bool stretchedBand) const;
-    bool drawSingleLine(QPainter& p, const CompiledObject& co, const QRectF& inner, const QString& text) const;
+    bool drawSingleLine(Canvas& p, const CompiledObject& co, const QRectF& inner, const QString& text) const;
 
     const Design& m_design;
     std::vector<const DataSource*> m_sources;

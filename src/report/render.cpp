@@ -1,4 +1,5 @@
 // Painting of laid-out pages with QPainter.
+#include "report/canvas.h"
 #include "report/engine.h"
 
 #include <QFontMetricsF>
@@ -36,22 +37,20 @@ QPen framePen(const Frame& f)
     return pen;
 }
 
-void drawFrameLine(QPainter& p, const Frame& f, const QLineF& line, const QPointF& inward)
+void drawFrameLine(Canvas& p, const Frame& f, const QLineF& line, const QPointF& inward)
 {
     if (f.style == Frame::Style::Double) {
         QPen pen = framePen(f);
         const double w = std::max(0.5, f.width / 3);
         pen.setWidthF(w);
-        p.setPen(pen);
-        p.drawLine(line);
-        p.drawLine(line.translated(inward * (f.width > 1 ? f.width : 2)));
+        p.strokeLine(line, pen);
+        p.strokeLine(line.translated(inward * (f.width > 1 ? f.width : 2)), pen);
         return;
     }
-    p.setPen(framePen(f));
-    p.drawLine(line);
+    p.strokeLine(line, framePen(f));
 }
 
-void drawFrame(QPainter& p, const Frame& f, const QRectF& r)
+void drawFrame(Canvas& p, const Frame& f, const QRectF& r)
 {
     if (f.typ == 0)
         return;
@@ -65,7 +64,7 @@ void drawFrame(QPainter& p, const Frame& f, const QRectF& r)
         drawFrameLine(p, f, QLineF(r.bottomLeft(), r.bottomRight()), QPointF(0, -1));
 }
 
-void drawPicture(QPainter& p, const QImage& img, const ReportObject& o, const QRectF& r)
+void drawPicture(Canvas& p, const QImage& img, const ReportObject& o, const QRectF& r)
 {
     if (img.isNull())
         return;
@@ -80,12 +79,7 @@ void drawPicture(QPainter& p, const QImage& img, const ReportObject& o, const QR
     }
     if (o.center)
         target.moveCenter(r.center());
-    p.save();
-    if (!o.stretched)
-        p.setClipRect(r);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(target, img);
-    p.restore();
+    p.drawImage(target, img, o.stretched ? QRectF() : r);
 }
 
 } // namespace
@@ -93,8 +87,7 @@ void drawPicture(QPainter& p, const QImage& img, const ReportObject& o, const QR
 // A text that fits on one line is drawn as a run of glyphs straight from the font's character
 // map: no shaping, which is what makes long lists export quickly. Texts with characters the
 // font lacks, more lines, or justification go through QPainter's text layout instead.
-bool PreparedReport::drawSingleLine(QPainter& p, const CompiledObject& co, const QRectF& inner,
-                                    const QString& text) const
+bool PreparedReport::drawSingleLine(Canvas& p, const CompiledObject& co, const QRectF& inner, const QString& text) const
 {
     if (!co.rawFont.isValid() || (co.flags & Qt::AlignJustify) || text.contains(u'\n'))
         return false;
@@ -128,18 +121,11 @@ bool PreparedReport::drawSingleLine(QPainter& p, const CompiledObject& co, const
     run.setUnderline(co.font.underline());
     run.setStrikeOut(co.font.strikeOut());
     const bool clip = width > inner.width() + 0.5 || co.ascent + co.descent > inner.height() + 2;
-    if (clip) {
-        p.save();
-        p.setClipRect(inner.adjusted(-1, -1, 1, 1));
-    }
-    p.setPen(co.textColor);
-    p.drawGlyphRun(QPointF(x, y), run);
-    if (clip)
-        p.restore();
+    p.drawGlyphs(QPointF(x, y), run, text, co.textColor, clip ? inner.adjusted(-1, -1, 1, 1) : QRectF());
     return true;
 }
 
-void PreparedReport::paintObject(QPainter& p, const CompiledObject& co, const QRectF& rectIn, const EvalEnv& e,
+void PreparedReport::paintObject(Canvas& p, const CompiledObject& co, const QRectF& rectIn, const EvalEnv& e,
                                  bool stretchedBand) const
 {
     const ReportObject& o = *co.obj;
@@ -157,59 +143,58 @@ void PreparedReport::paintObject(QPainter& p, const CompiledObject& co, const QR
             p.fillRect(rect, o.color);
         if (!text.isEmpty()) {
             const QRectF inner = rect.adjusted(o.gapX, o.gapY, -o.gapX, -o.gapY);
-            if (!drawSingleLine(p, co, inner, text)) {
-                p.setFont(co.font);
-                p.setPen(co.textColor);
-                p.drawText(inner, co.flags, text);
-            }
+            if (!drawSingleLine(p, co, inner, text))
+                p.drawText(inner, co.flags, text, co.font, co.textColor);
         }
         drawFrame(p, o.frame, rect);
         break;
     }
     case ReportObject::Kind::Line: {
-        p.setPen(framePen(o.frame));
+        const QPen pen = framePen(o.frame);
         if (o.diagonal)
-            p.drawLine(rect.topLeft(), rect.bottomRight());
+            p.strokeLine(QLineF(rect.topLeft(), rect.bottomRight()), pen);
         else if (o.width >= o.height)
-            p.drawLine(QPointF(rect.left(), rect.top()), QPointF(rect.right(), rect.top()));
+            p.strokeLine(QLineF(rect.left(), rect.top(), rect.right(), rect.top()), pen);
         else
-            p.drawLine(QPointF(rect.left(), rect.top()), QPointF(rect.left(), rect.bottom()));
+            p.strokeLine(QLineF(rect.left(), rect.top(), rect.left(), rect.bottom()), pen);
         break;
     }
     case ReportObject::Kind::Shape: {
-        p.setPen(framePen(o.frame));
-        p.setBrush(o.color.isValid() ? QBrush(o.color) : QBrush(Qt::NoBrush));
+        QPen pen = framePen(o.frame);
+        pen.setCapStyle(Qt::FlatCap);
+        const QBrush brush = o.color.isValid() ? QBrush(o.color) : QBrush(Qt::NoBrush);
+        QPainterPath path;
         switch (o.shape) {
         case ShapeKind::Rectangle:
-            p.drawRect(rect);
+            path.addRect(rect);
             break;
         case ShapeKind::RoundRectangle: {
             const double radius = std::min(rect.width(), rect.height()) / 8;
-            p.drawRoundedRect(rect, radius, radius);
+            path.addRoundedRect(rect, radius, radius);
             break;
         }
         case ShapeKind::Ellipse:
-            p.drawEllipse(rect);
+            path.addEllipse(rect);
             break;
-        case ShapeKind::Triangle: {
-            const QPointF pts[] = {QPointF(rect.center().x(), rect.top()), rect.bottomRight(), rect.bottomLeft()};
-            p.drawPolygon(pts, 3);
+        case ShapeKind::Triangle:
+            path.addPolygon(QPolygonF({QPointF(rect.center().x(), rect.top()), rect.bottomRight(), rect.bottomLeft(),
+                                       QPointF(rect.center().x(), rect.top())}));
             break;
-        }
-        case ShapeKind::Diamond: {
-            const QPointF pts[] = {QPointF(rect.center().x(), rect.top()), QPointF(rect.right(), rect.center().y()),
-                                   QPointF(rect.center().x(), rect.bottom()), QPointF(rect.left(), rect.center().y())};
-            p.drawPolygon(pts, 4);
+        case ShapeKind::Diamond:
+            path.addPolygon(
+                QPolygonF({QPointF(rect.center().x(), rect.top()), QPointF(rect.right(), rect.center().y()),
+                           QPointF(rect.center().x(), rect.bottom()), QPointF(rect.left(), rect.center().y()),
+                           QPointF(rect.center().x(), rect.top())}));
             break;
-        }
         case ShapeKind::Diagonal1:
-            p.drawLine(rect.bottomLeft(), rect.topRight());
+            p.strokeLine(QLineF(rect.bottomLeft(), rect.topRight()), pen);
             break;
         case ShapeKind::Diagonal2:
-            p.drawLine(rect.topLeft(), rect.bottomRight());
+            p.strokeLine(QLineF(rect.topLeft(), rect.bottomRight()), pen);
             break;
         }
-        p.setBrush(Qt::NoBrush);
+        if (!path.isEmpty())
+            p.drawPath(path, pen, brush);
         break;
     }
     case ReportObject::Kind::Picture: {
@@ -229,7 +214,18 @@ void PreparedReport::paintObject(QPainter& p, const CompiledObject& co, const QR
     }
 }
 
-void PreparedReport::paintPage(int page, QPainter& p) const
+void PreparedReport::paintPage(int page, QPainter& painter) const
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    PainterCanvas canvas(painter);
+    paintPage(page, canvas);
+    painter.restore();
+}
+
+void PreparedReport::paintPage(int page, Canvas& p) const
 {
     if (page < 0 || page >= pageCount())
         return;
@@ -238,9 +234,6 @@ void PreparedReport::paintPage(int page, QPainter& p) const
         return;
     const ReportPage& dp = *m_design.pages[pg.designPage];
     const QPointF origin(mm(dp.leftMargin), mm(dp.topMargin));
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
     if (pg.pageObjects) {
         EvalEnv e = env(-1, 0, page + 1);
         for (const CompiledObject& co : m_pageObjects[pg.designPage])
@@ -257,7 +250,56 @@ void PreparedReport::paintPage(int page, QPainter& p) const
         for (const CompiledObject& co : cb.objects)
             paintObject(p, co, co.obj->rect().translated(bandOrigin), e, cb.band->stretched);
     }
-    p.restore();
+}
+
+void PainterCanvas::fillRect(const QRectF& rect, const QColor& color)
+{
+    m_p.fillRect(rect, color);
+}
+
+void PainterCanvas::strokeLine(const QLineF& line, const QPen& pen)
+{
+    m_p.setPen(pen);
+    m_p.drawLine(line);
+}
+
+void PainterCanvas::drawPath(const QPainterPath& path, const QPen& pen, const QBrush& brush)
+{
+    m_p.setPen(pen);
+    m_p.setBrush(brush);
+    m_p.drawPath(path);
+    m_p.setBrush(Qt::NoBrush);
+}
+
+void PainterCanvas::drawImage(const QRectF& target, const QImage& image, const QRectF& clip)
+{
+    if (!clip.isEmpty()) {
+        m_p.save();
+        m_p.setClipRect(clip);
+    }
+    m_p.drawImage(target, image);
+    if (!clip.isEmpty())
+        m_p.restore();
+}
+
+void PainterCanvas::drawGlyphs(const QPointF& origin, const QGlyphRun& run, const QString&, const QColor& color,
+                               const QRectF& clip)
+{
+    if (!clip.isEmpty()) {
+        m_p.save();
+        m_p.setClipRect(clip);
+    }
+    m_p.setPen(color);
+    m_p.drawGlyphRun(origin, run);
+    if (!clip.isEmpty())
+        m_p.restore();
+}
+
+void PainterCanvas::drawText(const QRectF& rect, int flags, const QString& text, const QFont& font, const QColor& color)
+{
+    m_p.setFont(font);
+    m_p.setPen(color);
+    m_p.drawText(rect, flags, text);
 }
 
 } // namespace report

@@ -2,6 +2,7 @@
 
 #include "report/engine.h"
 #include "report/fr3.h"
+#include "report/pdfwriter.h"
 #include "report/preview.h"
 
 #include <QFile>
@@ -172,11 +173,22 @@ QStringList Report::pageTexts(int page) const
 void Report::exportPdf(const QString& path, const PdfOptions& options)
 {
     ensurePrepared();
+    // Written directly: one text operator per run of glyphs keeps long lists quick.
     {
-        QFile probe(path);
-        if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw ReportError(QStringLiteral("Soubor „%1“ nelze zapsat: %2.").arg(path, probe.errorString()));
+        PdfWriter writer(path, options.title, options.creator);
+        if (!writer.open())
+            throw ReportError(QStringLiteral("Soubor „%1“ nelze zapsat: %2.").arg(path, writer.errorString()));
+        for (int i = 0; i < pageCount() && !writer.unsupportedFont(); ++i) {
+            writer.beginPage(pageSizeMm(i));
+            m_prepared->paintPage(i, writer);
+            writer.endPage();
+        }
+        if (writer.finish())
+            return;
+        if (!writer.unsupportedFont())
+            throw ReportError(QStringLiteral("Soubor „%1“ nelze zapsat: %2.").arg(path, writer.errorString()));
     }
+    // A font that cannot be embedded as TrueType: let Qt's PDF engine write the file.
     QPdfWriter writer(path);
     writer.setResolution(600);
     writer.setTitle(options.title);

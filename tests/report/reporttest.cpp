@@ -40,6 +40,8 @@ QString exportPdf(report::Report& report, const QString& name)
 {
     const QString path = testenv::tmpDir() + u'/' + name;
     report.exportPdf(path);
+    QString out;
+    EXPECT_EQ(testenv::run(QStringLiteral("qpdf"), {QStringLiteral("--check"), path}, &out), 0) << out.toStdString();
     return path;
 }
 

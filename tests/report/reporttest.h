@@ -22,7 +22,7 @@ void useCzechLocale();
 QString pdfText(const QString& path, int firstPage = 0, int lastPage = 0);
 int pdfPages(const QString& path);
 
-// Exports a prepared report and returns the file's path in the test directory.
+// Exports a report (checked by qpdf) and returns the file's path in the test directory.
 QString exportPdf(report::Report& report, const QString& name);
 
 // A design of one A4 page with a data band over "frxDBDataset1" holding one memo.
