@@ -393,11 +393,15 @@ void PdfWriter::drawImage(const QRectF& target, const QImage& image, const QRect
 
 PdfWriter::FontEntry& PdfWriter::font(const QRawFont& raw)
 {
+    if (m_lastFont && raw == m_lastFont->raw)
+        return *m_lastFont;
     const QString key = raw.familyName() + u'|' + raw.styleName() + u'|' + QString::number(raw.weight()) + u'|' +
                         QString::number(int(raw.style()));
     FontEntry* f = m_fontByKey.value(key, nullptr);
-    if (f)
+    if (f) {
+        m_lastFont = f;
         return *f;
+    }
     auto entry = std::make_unique<FontEntry>();
     entry->number = static_cast<int>(m_fonts.size()) + 1;
     entry->objectId = newObject();
@@ -407,6 +411,7 @@ PdfWriter::FontEntry& PdfWriter::font(const QRawFont& raw)
     f = entry.get();
     m_fonts.push_back(std::move(entry));
     m_fontByKey.insert(key, f);
+    m_lastFont = f;
     return *f;
 }
 
@@ -443,8 +448,11 @@ void PdfWriter::drawGlyphs(const QPointF& origin, const QGlyphRun& run, const QS
         m_textFont = f.number;
         m_textSize = size;
     }
-    // One run, its glyphs advanced by the font's widths; a new run where the layout placed a glyph elsewhere.
-    const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
+    // One run, its glyphs advanced by the font's widths; a new run where the layout placed a glyph
+    // elsewhere. Runs made for a text (given) are placed by those widths already.
+    const bool natural = !text.isEmpty();
+    const QList<QPointF> advances =
+        natural && !run.underline() && !run.strikeOut() ? QList<QPointF>() : raw.advancesForGlyphIndexes(glyphs);
     int i = 0;
     while (i < glyphs.size()) {
         const QPointF start = origin + pos[i];
@@ -452,10 +460,11 @@ void PdfWriter::drawGlyphs(const QPointF& origin, const QGlyphRun& run, const QS
         double x = pos[i].x();
         int j = i;
         for (; j < glyphs.size(); ++j) {
-            if (j > i && (std::abs(pos[j].x() - x) > 0.01 || std::abs(pos[j].y() - pos[i].y()) > 0.01))
+            if (!natural && j > i && (std::abs(pos[j].x() - x) > 0.01 || std::abs(pos[j].y() - pos[i].y()) > 0.01))
                 break;
             hex4(m_content, glyphs[j]);
-            x += advances[j].x();
+            if (!natural)
+                x += advances[j].x();
         }
         m_content += "> Tj ";
         i = j;

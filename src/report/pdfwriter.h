@@ -66,6 +66,7 @@ private:
     int m_pagesId = 0, m_resourcesId = 0;
     std::vector<std::unique_ptr<FontEntry>> m_fonts;
     QHash<QString, FontEntry*> m_fontByKey;
+    FontEntry* m_lastFont = nullptr;
     QHash<qint64, int> m_images;                     // image cache key -> XObject number
     std::vector<std::pair<int, int>> m_imageObjects; // XObject number, object id
     bool m_unsupportedFont = false;
