@@ -136,6 +136,25 @@ public:
     void ColorButton2Click();  // new-record allocation
     void ColorButton13Click(); // side panel's new-entry mode
     void ColorButton1Click();  // Oprava
+    void ColorButton3Click();  // Zapsat
+    void ColorButton4Click();  // Zrušit obsah
+    void ColorButton6Click();  // Kopie načtené
+    void ColorButton8Click();  // Smazat
+    // Exit checks of the entry fields and the "?" text picker.
+    void EditDRUHExit();
+    void editicoExit();
+    void EditCIS_FAKExit();
+    void EditD_TEXTExit();
+    void suiButton1Click();
+    void DBDateEdit1Exit();
+    // Loads the entry query with one row of ledrana (browse state); the fields show it.
+    void loadEntry(long long id);
+    // The entry fields show the entry query anew.
+    void showEntry();
+    // This window's name in the table of rows held by entry panels.
+    QString entryHolder() const;
+    struct EntryState;
+    std::shared_ptr<EntryState> entryState;
 
     // ---- list tools (src/list/tform3_listtools.cpp) ----
     QMenu* PopupMenu1 = nullptr; // the grid's context menu
