@@ -22,9 +22,10 @@ public:
     // The image scaled into target, cut to clip when clip is not empty.
     virtual void drawImage(const QRectF& target, const QImage& image, const QRectF& clip) = 0;
     // Glyphs of one font on a baseline starting at origin; cut to clip when clip is not empty.
-    // text is what the glyphs show (for text extraction).
+    // text is what the glyphs show (for text extraction); italic asks for slanted glyphs when
+    // the font has no italic face of its own.
     virtual void drawGlyphs(const QPointF& origin, const QGlyphRun& run, const QString& text, const QColor& color,
-                            const QRectF& clip) = 0;
+                            const QRectF& clip, bool italic = false) = 0;
     // A text laid out in a rectangle (alignment and word wrap from flags).
     virtual void drawText(const QRectF& rect, int flags, const QString& text, const QFont& font,
                           const QColor& color) = 0;
@@ -39,7 +40,7 @@ public:
     void drawPath(const QPainterPath& path, const QPen& pen, const QBrush& brush) override;
     void drawImage(const QRectF& target, const QImage& image, const QRectF& clip) override;
     void drawGlyphs(const QPointF& origin, const QGlyphRun& run, const QString& text, const QColor& color,
-                    const QRectF& clip) override;
+                    const QRectF& clip, bool italic = false) override;
     void drawText(const QRectF& rect, int flags, const QString& text, const QFont& font, const QColor& color) override;
 
 private:

@@ -408,6 +408,7 @@ PdfWriter::FontEntry& PdfWriter::font(const QRawFont& raw)
     entry->raw = raw;
     if (raw.fontTable("glyf").isEmpty())
         m_unsupportedFont = true;
+    entry->italicFace = be16(raw.fontTable("head"), 44) & 2; // macStyle italic
     f = entry.get();
     m_fonts.push_back(std::move(entry));
     m_fontByKey.insert(key, f);
@@ -416,7 +417,7 @@ PdfWriter::FontEntry& PdfWriter::font(const QRawFont& raw)
 }
 
 void PdfWriter::drawGlyphs(const QPointF& origin, const QGlyphRun& run, const QString& text, const QColor& color,
-                           const QRectF& clip)
+                           const QRectF& clip, bool italic)
 {
     const QList<quint32> glyphs = run.glyphIndexes();
     if (glyphs.isEmpty())
@@ -453,10 +454,12 @@ void PdfWriter::drawGlyphs(const QPointF& origin, const QGlyphRun& run, const QS
     const bool natural = !text.isEmpty();
     const QList<QPointF> advances =
         natural && !run.underline() && !run.strikeOut() ? QList<QPointF>() : raw.advancesForGlyphIndexes(glyphs);
+    // Slant by hand when italic is wanted and the face is upright (no italic face installed).
+    const double slant = (italic || raw.style() != QFont::StyleNormal) && !f.italicFace ? 0.2 : 0;
     int i = 0;
     while (i < glyphs.size()) {
         const QPointF start = origin + pos[i];
-        m_content += nums({1, 0, 0, -1, start.x(), start.y()}) + "Tm <";
+        m_content += nums({1, 0, slant, -1, start.x(), start.y()}) + "Tm <";
         double x = pos[i].x();
         int j = i;
         for (; j < glyphs.size(); ++j) {
@@ -521,7 +524,7 @@ void PdfWriter::drawText(const QRectF& rect, int flags, const QString& textIn, c
         FontEntry& f = font(run.rawFont());
         for (int i = 0; i < fromText.size() && i < text.size(); ++i)
             f.glyphText.emplace(fromText[i], QString(text[i]));
-        drawGlyphs(origin, run, QString(), color, rect.adjusted(-1, -1, 1, 1));
+        drawGlyphs(origin, run, QString(), color, rect.adjusted(-1, -1, 1, 1), qfont.italic());
     }
 }
 
@@ -564,12 +567,12 @@ void PdfWriter::writeFont(const FontEntry& f)
                  " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /FontDescriptor " +
                  QByteArray::number(descriptor) + " 0 R /CIDToGIDMap /Identity /W " + w + " >>\nendobj\n");
     startObject(descriptor);
-    const int flagsValue = 32 | (f.raw.style() != QFont::StyleNormal ? 64 : 0);
+    const int flagsValue = 32 | (f.italicFace ? 64 : 0);
     m_file.write("<< /Type /FontDescriptor /FontName /" + name + " /Flags " + QByteArray::number(flagsValue) +
                  " /FontBBox [" + units(qint16(be16(head, 36))) + ' ' + units(qint16(be16(head, 38))) + ' ' +
                  units(qint16(be16(head, 40))) + ' ' + units(qint16(be16(head, 42))) + "] /ItalicAngle " +
-                 (f.raw.style() != QFont::StyleNormal ? "-12" : "0") + " /Ascent " + units(qint16(be16(hhea, 4))) +
-                 " /Descent " + units(qint16(be16(hhea, 6))) + " /CapHeight " + units(qint16(be16(hhea, 4))) +
+                 (f.italicFace ? "-12" : "0") + " /Ascent " + units(qint16(be16(hhea, 4))) + " /Descent " +
+                 units(qint16(be16(hhea, 6))) + " /CapHeight " + units(qint16(be16(hhea, 4))) +
                  " /StemV 80 /FontFile2 " + QByteArray::number(fontFile) + " 0 R >>\nendobj\n");
     writeStream(fontFile, " /Length1 " + QByteArray::number(file.size()), file, true);
 

@@ -35,7 +35,7 @@ public:
     void drawPath(const QPainterPath& path, const QPen& pen, const QBrush& brush) override;
     void drawImage(const QRectF& target, const QImage& image, const QRectF& clip) override;
     void drawGlyphs(const QPointF& origin, const QGlyphRun& run, const QString& text, const QColor& color,
-                    const QRectF& clip) override;
+                    const QRectF& clip, bool italic = false) override;
     void drawText(const QRectF& rect, int flags, const QString& text, const QFont& font, const QColor& color) override;
 
 private:
@@ -44,6 +44,7 @@ private:
         int number = 0; // /F<number>
         int objectId = 0;
         QRawFont raw;
+        bool italicFace = false;
         std::map<quint32, QString> glyphText; // used glyph -> text it shows
     };
 

@@ -121,7 +121,8 @@ bool PreparedReport::drawSingleLine(Canvas& p, const CompiledObject& co, const Q
     run.setUnderline(co.font.underline());
     run.setStrikeOut(co.font.strikeOut());
     const bool clip = width > inner.width() + 0.5 || co.ascent + co.descent > inner.height() + 2;
-    p.drawGlyphs(QPointF(x, y), run, text, co.textColor, clip ? inner.adjusted(-1, -1, 1, 1) : QRectF());
+    p.drawGlyphs(QPointF(x, y), run, text, co.textColor, clip ? inner.adjusted(-1, -1, 1, 1) : QRectF(),
+                 co.font.italic());
     return true;
 }
 
@@ -283,14 +284,23 @@ void PainterCanvas::drawImage(const QRectF& target, const QImage& image, const Q
 }
 
 void PainterCanvas::drawGlyphs(const QPointF& origin, const QGlyphRun& run, const QString&, const QColor& color,
-                               const QRectF& clip)
+                               const QRectF& clip, bool italic)
 {
     if (!clip.isEmpty()) {
         m_p.save();
         m_p.setClipRect(clip);
     }
     m_p.setPen(color);
-    m_p.drawGlyphRun(origin, run);
+    // Raw fonts of a synthesized italic are slanted by their engine already.
+    if (italic && run.rawFont().style() == QFont::StyleNormal) {
+        m_p.save();
+        m_p.translate(origin);
+        m_p.shear(-0.2, 0);
+        m_p.drawGlyphRun(QPointF(), run);
+        m_p.restore();
+    } else {
+        m_p.drawGlyphRun(origin, run);
+    }
     if (!clip.isEmpty())
         m_p.restore();
 }
