@@ -5,6 +5,7 @@
 #include "testenv.h"
 
 #include <QApplication>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -99,6 +100,28 @@ TEST(ReportLayout, GroupedListBreaksPagesWithTotalsAndPageNumbers)
     }
     EXPECT_EQ(expected - 1, 120);
     EXPECT_LT(all.indexOf(QStringLiteral("Součet skupiny A")), all.indexOf(QStringLiteral("Skupina B")));
+}
+
+TEST(ReportLayout, PrintingSendsTheChosenPagesToThePrinter)
+{
+    reporttest::useCzechLocale();
+    Report r;
+    buildGroupedList(r.design());
+    report::TableDataSource data({"KOD", "DRUH", "CASTKA"});
+    for (int i = 1; i <= 120; ++i)
+        data.addRow({QStringLiteral("K%1").arg(i, 3, 10, QChar(u'0')), "A", i});
+    r.bindDataSource(kData, &data);
+    r.prepare();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = testenv::tmpDir() + QStringLiteral("/printed.pdf");
+    printer.setOutputFileName(pdf);
+    r.print(printer, 2, 3);
+    ASSERT_EQ(reporttest::pdfPages(pdf), 2);
+    const QString text = reporttest::pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("Strana 2 z %1").arg(r.pageCount())));
+    EXPECT_TRUE(text.contains(QStringLiteral("Strana 3 z %1").arg(r.pageCount())));
+    EXPECT_FALSE(text.contains(QStringLiteral("PŘEHLED")));
 }
 
 TEST(ReportLayout, PictureSetByTheProgramFitsThePageKeepingItsShape)
