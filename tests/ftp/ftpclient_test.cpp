@@ -209,6 +209,10 @@ TEST_F(FtpTest, TerminatingApplicationEndsWaitAtOnce)
     configure(client, server.port());
     ASSERT_TRUE(client.connectToHost());
 
+    struct Reset
+    {
+        ~Reset() { ftp::setApplicationTerminating(false); }
+    } reset;
     QTimer::singleShot(100, [] { ftp::setApplicationTerminating(true); });
     QElapsedTimer clock;
     clock.start();
@@ -220,7 +224,6 @@ TEST_F(FtpTest, TerminatingApplicationEndsWaitAtOnce)
     configure(later, server.port());
     EXPECT_FALSE(later.connectToHost());
     EXPECT_EQ(later.errorText(), QStringLiteral("426 Timeout"));
-    ftp::setApplicationTerminating(false);
 }
 
 } // namespace

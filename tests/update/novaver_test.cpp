@@ -116,74 +116,35 @@ TEST(VersionRetrieval, FtpLogFollowsTheSteps)
     struct Case
     {
         const char* name;
-        QString password;
+        bool rightPassword;
         bool passive;
-        QString versionFile;
+        const char* versionFile;
         QByteArray published; // empty: leave the version file as it is
         bool installerPublished;
         QString expected;
+        bool versionRead;      // verze.log written
         QStringList stepLines; // "" must be empty, otherwise the line's beginning
     };
-    const QString ok = FtpTestServer::kPassword;
+    const QString e; // an empty step line
+    const QString refused = QStringLiteral("550");
+    const QString timeout = QStringLiteral("426 Timeout");
+    // clang-format off
     const Case cases[] = {
-        {"failed login",
-         QStringLiteral("nesprávné"),
-         true,
-         QStringLiteral("setupledrana.ver"),
-         notNewer,
-         true,
-         update::kFailed,
+        {"failed login", false, true, "setupledrana.ver", notNewer, true, update::kFailed, false,
          {QStringLiteral("530"), QStringLiteral("530")}},
-        {"not newer, passive",
-         ok,
-         true,
-         QStringLiteral("setupledrana.ver"),
-         notNewer,
-         true,
-         update::kNotNewer,
-         {"", "", "", "", ""}},
-        {"not newer, active",
-         ok,
-         false,
-         QStringLiteral("setupledrana.ver"),
-         notNewer,
-         true,
-         update::kNotNewer,
-         {"", "", "", "", ""}},
-        {"newer", ok, true, QStringLiteral("setupledrana.ver"), newer, true, update::kNewer, {"", "", "", "", "", ""}},
-        {"installer download fails",
-         ok,
-         true,
-         QStringLiteral("setupledrana.ver"),
-         newer,
-         false,
-         update::kFailed,
-         {"", "", "", "", QStringLiteral("550"), QStringLiteral("550")}},
-        {"version file of one line",
-         ok,
-         true,
-         QStringLiteral("setupledrana.ver"),
-         "Ledrana\r\n",
-         false,
-         update::kFailed,
-         {"", "", "", "", ""}},
-        {"version file missing",
-         ok,
-         true,
-         QStringLiteral("chybi.ver"),
-         QByteArray(),
-         false,
-         update::kFailed,
-         {"", "", "", QStringLiteral("550"), QStringLiteral("550")}},
-        {"server stops answering",
-         ok,
-         true,
-         QStringLiteral("stalled.ver"),
-         QByteArray(),
-         false,
-         update::kFailed,
-         {"", "", "", QStringLiteral("426 Timeout"), QStringLiteral("426 Timeout")}},
+        {"not newer, passive", true, true, "setupledrana.ver", notNewer, true, update::kNotNewer, true, {e, e, e, e, e}},
+        {"not newer, active", true, false, "setupledrana.ver", notNewer, true, update::kNotNewer, true, {e, e, e, e, e}},
+        {"newer", true, true, "setupledrana.ver", newer, true, update::kNewer, true, {e, e, e, e, e, e}},
+        {"installer download fails", true, true, "setupledrana.ver", newer, false, update::kFailed, true,
+         {e, e, e, e, refused, refused}},
+        {"version file of one line", true, true, "setupledrana.ver", "Ledrana\r\n", false, update::kFailed, true,
+         {e, e, e, e, e}},
+        {"version file missing", true, true, "chybi.ver", QByteArray(), false, update::kFailed, false,
+         {e, e, e, refused, refused}},
+        {"server stops answering", true, true, "stalled.ver", QByteArray(), false, update::kFailed, false,
+         {e, e, e, timeout, timeout}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         if (!c.published.isEmpty())
@@ -192,13 +153,16 @@ TEST(VersionRetrieval, FtpLogFollowsTheSteps)
             dirs.publish(QStringLiteral("setupledrana.exe"), "installer");
         else
             dirs.unpublish(QStringLiteral("setupledrana.exe"));
+        QFile::remove(dirs.programDir() + QStringLiteral("verze.log"));
         update::RetrievalSettings s = settingsFor(server.port());
-        s.password = c.password;
+        if (!c.rightPassword)
+            s.password = QStringLiteral("nesprávné");
         s.passive = c.passive;
-        s.versionFile = c.versionFile;
+        s.versionFile = QString::fromLatin1(c.versionFile);
         s.timeoutMs = 600;
 
         EXPECT_EQ(update::retrieveVersion(s), c.expected);
+        EXPECT_EQ(crlfLines(readFile(dirs.programDir() + QStringLiteral("verze.log"))).size(), c.versionRead ? 2 : 0);
 
         const QByteArray raw = readFile(dirs.programDir() + QStringLiteral("../ftplog/vbrevik.log"));
         const QStringList lines = crlfLines(raw);
