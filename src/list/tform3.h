@@ -200,6 +200,10 @@ public:
 
     // ---- documents (src/documents) ----
     void connectDocuments();
+    void ColorButton10Click(); // Doklady k FA
+    void ColorButton12Click(); // Ukaž doklad
+    // The document window, created hidden at start-up; it registers itself here.
+    class Tsken* sken = nullptr;
 
     // ---- printing (src/printing) ----
     void connectPrinting();
