@@ -105,7 +105,8 @@ struct FtpClient::Private
     bool busy = false;
     curl_socket_t controlSocket = CURL_SOCKET_BAD;
     bool capturingControlSocket = false;
-    std::vector<curl_socket_t> sockets; // sockets curl opened and has not closed yet
+    curl_socket_t activeSocket = CURL_SOCKET_BAD; // the connection's socket at the end of a step
+    std::vector<curl_socket_t> sockets;           // sockets curl opened and has not closed yet
 
     QString error;
     QString lastReply;
@@ -310,6 +311,9 @@ CURLcode FtpClient::Private::perform(bool* timedOut)
         curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
+    activeSocket = CURL_SOCKET_BAD;
+    if (curl_easy_getinfo(easy, CURLINFO_ACTIVESOCKET, &activeSocket) != CURLE_OK)
+        activeSocket = CURL_SOCKET_BAD;
     // Removing an unfinished transfer closes its connection.
     curl_multi_remove_handle(multi, easy);
     return result;
@@ -442,9 +446,18 @@ bool FtpClient::connectToHost()
         d->releaseHandles();
         return false;
     }
+    // The control connection's own socket (rather than the first one tried, when several
+    // addresses were attempted), to notice when curl gives the connection up.
+    if (d->activeSocket != CURL_SOCKET_BAD)
+        d->controlSocket = d->activeSocket;
     d->connected = d->controlSocket != CURL_SOCKET_BAD;
+    if (!d->connected) {
+        d->error = QStringLiteral("Connection lost");
+        d->releaseHandles();
+        return false;
+    }
     d->error.clear();
-    return d->connected;
+    return true;
 }
 
 bool FtpClient::changeDir(const QString& dir)
