@@ -214,9 +214,7 @@ QByteArray subsetTrueType(const QRawFont& raw, const std::set<quint32>& used, bo
 
 } // namespace
 
-PdfWriter::PdfWriter(const QString& path, const QString& title, const QString& creator)
-    : m_file(path), m_title(title), m_creator(creator)
-{}
+PdfWriter::PdfWriter(const QString& path, const QList<QPair<QByteArray, QString>>& info) : m_file(path), m_info(info) {}
 
 PdfWriter::~PdfWriter() = default;
 
@@ -621,8 +619,11 @@ bool PdfWriter::finish()
     m_file.write("<< /Type /Catalog /Pages " + QByteArray::number(m_pagesId) + " 0 R >>\nendobj\n");
     const int info = newObject();
     startObject(info);
-    m_file.write("<< /Title " + pdfString(m_title) + " /Creator " + pdfString(m_creator) + " /Producer " +
-                 pdfString(QStringLiteral("Ledrana")) + " >>\nendobj\n");
+    QByteArray infoDict = "<<";
+    for (const auto& [key, value] : m_info)
+        if (!value.isEmpty())
+            infoDict += " /" + key + ' ' + pdfString(value);
+    m_file.write(infoDict + " /Producer " + pdfString(QStringLiteral("Ledrana")) + " >>\nendobj\n");
     const qint64 xref = m_file.pos();
     QByteArray table = "xref\n0 " + QByteArray::number(m_offsets.size()) + "\n0000000000 65535 f \n";
     for (size_t i = 1; i < m_offsets.size(); ++i) {

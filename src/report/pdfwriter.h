@@ -17,7 +17,8 @@ namespace report {
 class PdfWriter final : public Canvas
 {
 public:
-    PdfWriter(const QString& path, const QString& title, const QString& creator);
+    // info: document information entries (Title, Author, Subject, Creator); empty ones are left out.
+    PdfWriter(const QString& path, const QList<QPair<QByteArray, QString>>& info);
     ~PdfWriter() override;
 
     // False when the file cannot be written; errorString() says why.
@@ -59,7 +60,7 @@ private:
     void restore(); // Q, forgetting the state it restores
 
     QFile m_file;
-    QString m_title, m_creator;
+    QList<QPair<QByteArray, QString>> m_info;
     std::vector<qint64> m_offsets; // by object id (index 0 unused)
     std::vector<int> m_pages;
     QByteArray m_content;

@@ -175,7 +175,10 @@ void Report::exportPdf(const QString& path, const PdfOptions& options)
     ensurePrepared();
     // Written directly: one text operator per run of glyphs keeps long lists quick.
     {
-        PdfWriter writer(path, options.title, options.creator);
+        PdfWriter writer(path, {{"Title", options.title},
+                                {"Author", options.author},
+                                {"Subject", options.subject},
+                                {"Creator", options.creator}});
         if (!writer.open())
             throw ReportError(QStringLiteral("Soubor „%1“ nelze zapsat: %2.").arg(path, writer.errorString()));
         for (int i = 0; i < pageCount() && !writer.unsupportedFont(); ++i) {

@@ -18,9 +18,12 @@ namespace report {
 
 class PreparedReport;
 
+// Document information written into exported PDFs.
 struct PdfOptions
 {
     QString title;
+    QString author;
+    QString subject;
     QString creator;
 };
 

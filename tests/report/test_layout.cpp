@@ -144,9 +144,13 @@ TEST(ReportLayout, PictureSetByTheProgramFitsThePageKeepingItsShape)
     EXPECT_EQ(shown.pixelColor(mid.x(), shown.height() / 2 - shown.width() / 4 - 3), QColor(Qt::white));
     EXPECT_EQ(shown.pixelColor(mid.x(), shown.height() / 2 - shown.width() / 4 + 3), QColor(Qt::red));
     EXPECT_EQ(shown.pixelColor(2, mid.y()), QColor(Qt::red));
-    const QString pdf = reporttest::exportPdf(r, QStringLiteral("picture.pdf"));
+    const QString pdf = testenv::tmpDir() + QStringLiteral("/picture.pdf");
+    r.exportPdf(pdf, {QString(), QStringLiteral("wVariant"), QStringLiteral("sken"), QStringLiteral("Ledrana")});
     EXPECT_EQ(reporttest::pdfPages(pdf), 1);
     QString out;
+    testenv::run(QStringLiteral("pdfinfo"), {pdf}, &out);
+    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("Author:\\s+wVariant")))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("Subject:\\s+sken")))) << out.toStdString();
     testenv::run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}, &out);
     EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("\\s200\\s+100\\s")))) << out.toStdString();
 }
