@@ -170,9 +170,14 @@ private:
     bool lastWasOperand() const
     {
         switch (m_tok.type) {
+        case Tok::Name:
+            // an operator word is not an operand: "and <x>" opens a reference
+            for (const char* kw : {"and", "or", "xor", "not", "div", "mod"})
+                if (m_tok.text.compare(QLatin1String(kw), Qt::CaseInsensitive) == 0)
+                    return false;
+            return true;
         case Tok::Number:
         case Tok::String:
-        case Tok::Name:
         case Tok::Ref:
         case Tok::RParen:
         case Tok::RBracket:

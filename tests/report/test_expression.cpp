@@ -60,6 +60,8 @@ TEST(ReportExpression, MemoTextsExpandAsInTheTable)
         {"[1 + 2 * 3] [(1 + 2) * 3] [7 div 2] [7 mod 2] [7 / 2]", "7 9 3 1 3,5"},
         {"[1 + 2 = 3] [2 < 1] [3 or 4] [6 and 3] [1 < 2 and 3]", "True False 7 2 True"},
         {"[not (1 > 2)] [1 <> 1] ['a' < 'b'] [<frxDBDataset1.\"CASTKA\"><2000]", "True False True True"},
+        // after an operator word '<' opens a reference: "6 and <x>" is 6 and 1234
+        {"[6 and <frxDBDataset1.\"CASTKA\">] [not <frxDBDataset1.\"CASTKA\"> > 0]", "2 False"},
         // functions
         {"[IIF(<frxDBDataset1.\"DRUH\"> <> 'FP', 'vydaná', 'přijatá')]", "přijatá"},
         {"[Copy('abcdef', 2, 3)] [UpperCase(Trim('  ab '))] [IntToStr(42)]", "bcd AB 42"},
