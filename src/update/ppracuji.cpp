@@ -95,3 +95,11 @@ void Tpracuji::centre()
     const QRect area = s->geometry();
     move(area.center() - QPoint(width() / 2, height() / 2));
 }
+
+void Tpracuji::paintEvent(QPaintEvent*)
+{
+    // Without a title bar the window needs an edge of its own to stand out.
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}

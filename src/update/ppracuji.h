@@ -49,6 +49,9 @@ public:
     // Moves the window to the middle of the screen it is on.
     void centre();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     QLabel* m_label;
     update::GradientBar* m_bar;
