@@ -102,6 +102,31 @@ TEST(ReportLayout, GroupedListBreaksPagesWithTotalsAndPageNumbers)
     EXPECT_LT(all.indexOf(QStringLiteral("Součet skupiny A")), all.indexOf(QStringLiteral("Skupina B")));
 }
 
+TEST(ReportLayout, StretchedBandGrowsWithItsWrappedText)
+{
+    Report r;
+    r.design().addDataset(kData);
+    Band& data = r.design().addPage().addBand(Band::Kind::MasterData, "MasterData1", mm(6));
+    data.dataSetName = kData;
+    data.addMemo("Text", {0, 0, mm(60), mm(6)}, QStringLiteral("[%1]").arg(field("TEXT")));
+    report::TableDataSource rows({"TEXT"});
+    QString longText;
+    for (int w = 1; w <= 60; ++w)
+        longText += QStringLiteral("slovo%1 ").arg(w);
+    for (int i = 1; i <= 12; ++i)
+        rows.addRow({QStringLiteral("řádek%1 ").arg(i) + longText + QStringLiteral("konec%1").arg(i)});
+    r.bindDataSource(kData, &rows);
+    r.prepare();
+    EXPECT_EQ(r.pageCount(), 1); // fixed height: twelve bands of 6 mm
+    data.stretched = true;
+    r.prepare();
+    const QString pdf = reporttest::exportPdf(r, QStringLiteral("stretched.pdf"));
+    const int pages = reporttest::pdfPages(pdf);
+    EXPECT_GT(pages, 2);
+    EXPECT_TRUE(reporttest::pdfText(pdf, 1, 1).contains(QStringLiteral("řádek1 ")));
+    EXPECT_TRUE(reporttest::pdfText(pdf, pages, pages).contains(QStringLiteral("konec12")));
+}
+
 TEST(ReportLayout, PrintingSendsTheChosenPagesToThePrinter)
 {
     reporttest::useCzechLocale();
