@@ -25,6 +25,7 @@ namespace ftp {
 namespace {
 
 const QString kTimeout = QStringLiteral("426 Timeout");
+const QString kConnectionClosed = QStringLiteral("Connection closed");
 
 std::atomic<bool> g_terminating{false};
 
@@ -125,6 +126,12 @@ struct FtpClient::Private
     void applyOptions(const QByteArray& url, bool noBody, curl_slist* quote);
     CURLcode perform(bool* timedOut);
     QString failureText(CURLcode code) const;
+    // The step did not run on the logged-in connection: it is gone, and curl may have
+    // quietly opened another one.
+    bool sessionLost() const
+    {
+        return !connected || (activeSocket != CURL_SOCKET_BAD && activeSocket != controlSocket);
+    }
     QByteArray baseUrl() const;
 
     void onReplyData(const char* data, size_t size);
@@ -498,6 +505,8 @@ bool FtpClient::sendCommand(const QString& command)
         d->error = kTimeout;
     else if (rc != CURLE_OK)
         d->error = d->failureText(rc);
+    else if (d->sessionLost())
+        d->error = kConnectionClosed;
     else if (d->commandReply.isEmpty())
         d->error = QStringLiteral("No reply to ") + command.section(QLatin1Char(' '), 0, 0);
     else if (d->commandReply.left(3).toInt() >= 400)
@@ -506,6 +515,8 @@ bool FtpClient::sendCommand(const QString& command)
         ok = true;
     if (ok)
         d->error.clear();
+    if (d->sessionLost())
+        d->releaseHandles();
     return ok;
 }
 
@@ -536,9 +547,11 @@ bool FtpClient::download(const QString& remoteName, const QString& localPath)
     const CURLcode rc = d->perform(&timedOut);
     d->busy = false;
     d->out = nullptr;
-    if (timedOut || rc != CURLE_OK) {
-        d->error = timedOut ? kTimeout : d->failureText(rc);
+    if (timedOut || rc != CURLE_OK || d->sessionLost()) {
+        d->error = timedOut ? kTimeout : rc != CURLE_OK ? d->failureText(rc) : kConnectionClosed;
         file.cancelWriting();
+        if (d->sessionLost())
+            d->releaseHandles();
         return false;
     }
     if (!file.commit()) {

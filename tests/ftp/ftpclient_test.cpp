@@ -162,6 +162,23 @@ TEST_F(FtpTest, FailedConnectionsExplainThemselves)
     }
 }
 
+// Once the server has closed the session, a step fails instead of running on a fresh login
+// in another directory.
+TEST_F(FtpTest, ClosedSessionIsNotQuietlyReplaced)
+{
+    writeFile(m_root + QStringLiteral("/top.txt"), "top");
+    FtpTestServer server(m_root);
+    ASSERT_NE(server.port(), 0);
+    ftp::FtpClient client;
+    configure(client, server.port());
+    ASSERT_TRUE(client.connectToHost());
+    client.sendCommand(QStringLiteral("QUIT"));
+    EXPECT_FALSE(client.download(QStringLiteral("top.txt"), m_local + QStringLiteral("/top.txt")));
+    EXPECT_FALSE(client.errorText().isEmpty());
+    EXPECT_FALSE(client.isConnected());
+    EXPECT_FALSE(QFile::exists(m_local + QStringLiteral("/top.txt")));
+}
+
 TEST_F(FtpTest, SilentServerTimesOutButTricklingTransferDoesNot)
 {
     const QByteArray payload = binaryPayload(); // about eight chunks, 0.2 s apart
