@@ -403,6 +403,10 @@ private:
         if (cb.accumulates.empty())
             return;
         EvalEnv e = m_r.env(m_ds, m_row, pageNo());
+        // the aggregates of one row read the same few fields: read each once
+        for (auto& slot : m_rowCache)
+            slot.first = false;
+        e.rowCache = &m_rowCache;
         const auto& aggs = m_r.m_program.aggregates();
         for (int id : cb.accumulates) {
             const AggregateCall& a = aggs[id];
@@ -520,6 +524,7 @@ private:
     int m_firstPageOfDesign = 0;
     bool m_content = false, m_dataOnPage = false;
     std::vector<int> m_reprint;
+    std::vector<std::pair<bool, Value>> m_rowCache;
     int m_ds = -1, m_row = 0, m_line = 1, m_lineThrough = 1;
 };
 

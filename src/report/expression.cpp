@@ -799,8 +799,17 @@ Value ExprProgram::eval(int index, const EvalEnv& env) const
         if (!src)
             return {};
         const int row = n.dataset == env.rowDataset ? env.row : 0;
-        if (row < 0 || row >= src->rowCount())
+        if (row < 0 || row >= src->rowCount() || n.index < 0)
             return {};
+        if (env.rowCache && n.dataset == env.rowDataset) {
+            auto& cache = *env.rowCache;
+            if (static_cast<size_t>(n.index) >= cache.size())
+                cache.resize(n.index + 1);
+            auto& slot = cache[n.index];
+            if (!slot.first)
+                slot = {true, Value::fromVariant(src->value(row, n.index))};
+            return slot.second;
+        }
         return Value::fromVariant(src->value(row, n.index));
     }
     case Op::Sys:

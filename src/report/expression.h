@@ -76,6 +76,8 @@ struct EvalEnv
     int line = 1;                      // within the current group
     int lineThrough = 1;               // within the band's whole run
     const Value* aggregates = nullptr; // the reading band's snapshot, by slot
+    // Fields of the current row already read (by field index of rowDataset); may be null.
+    std::vector<std::pair<bool, Value>>* rowCache = nullptr;
     const std::vector<Value>* values = nullptr;
     QDateTime now;
     const FormatSettings* fs = nullptr;
