@@ -114,7 +114,7 @@ struct FtpClient::Private
     int stepReplyCode = 0; // code of the last final reply within the running step
     QByteArray replyBuffer;
 
-    QString pendingCommand; // a raw command whose own reply is wanted
+    QByteArray pendingCommand; // a raw command (as sent) whose own reply is wanted
     bool commandSent = false;
     QString commandReply;
 
@@ -163,7 +163,7 @@ int FtpClient::Private::debugCallback(CURL*, curl_infotype type, char* data, siz
     case CURLINFO_HEADER_OUT:
         p->idle.restart();
         if (!p->pendingCommand.isEmpty() && !p->commandSent &&
-            QString::fromLatin1(data, qsizetype(size)).startsWith(p->pendingCommand, Qt::CaseInsensitive))
+            QByteArrayView(data, qsizetype(size)).startsWith(p->pendingCommand))
             p->commandSent = true;
         break;
     case CURLINFO_DATA_IN:
@@ -488,9 +488,10 @@ bool FtpClient::sendCommand(const QString& command)
     }
     // A leading '*' tells curl to go on when the command fails: the step reports the
     // server's reply itself and the connection stays usable.
-    curl_slist* quote = curl_slist_append(nullptr, ("*" + command.toUtf8()).constData());
+    const QByteArray raw = command.toUtf8();
+    curl_slist* quote = curl_slist_append(nullptr, ("*" + raw).constData());
     d->applyOptions(d->baseUrl(), true, quote);
-    d->pendingCommand = command;
+    d->pendingCommand = raw;
     d->commandSent = false;
     d->commandReply.clear();
     d->busy = true;

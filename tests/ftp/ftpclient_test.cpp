@@ -77,6 +77,7 @@ TEST_P(FtpModeTest, StepsReportTheirOwnOutcome)
     const QByteArray payload = binaryPayload();
     writeFile(m_root + QStringLiteral("/top.txt"), "top\r\n");
     writeFile(m_root + QStringLiteral("/tolvar/quibra/setup.bin"), payload);
+    QDir().mkpath(m_root + QStringLiteral("/účty"));
     FtpTestServer server(m_root);
     ASSERT_NE(server.port(), 0);
 
@@ -97,7 +98,8 @@ TEST_P(FtpModeTest, StepsReportTheirOwnOutcome)
     EXPECT_TRUE(client.sendCommand(QStringLiteral("TYPE I")));
     EXPECT_EQ(client.errorText(), QString());
 
-    EXPECT_TRUE(client.changeDir(QStringLiteral("tolvar/quibra")));
+    EXPECT_TRUE(client.changeDir(QStringLiteral("účty"))) << client.errorText().toStdString();
+    EXPECT_TRUE(client.changeDir(QStringLiteral("../tolvar/quibra")));
     EXPECT_EQ(client.errorText(), QString());
     ASSERT_TRUE(client.download(QStringLiteral("setup.bin"), m_local + QStringLiteral("/setup.bin")))
         << client.errorText().toStdString();

@@ -4,6 +4,8 @@ ftpserver.py --dir DIR --user U --password P [--stall NAME]... [--slow]
 
 --stall NAME  a RETR of NAME gets no reply at all (the client must time out)
 --slow        data go out in small chunks with a pause after each one
+
+FTPSERVER_DEBUG=1 in the environment logs every command and reply to stderr.
 """
 import argparse
 import logging
