@@ -47,6 +47,14 @@ QString dottedAddress(std::uint32_t networkOrderAddress)
     return QStringLiteral("%1.%2.%3.%4").arg(a >> 24).arg((a >> 16) & 0xFF).arg((a >> 8) & 0xFF).arg(a & 0xFF);
 }
 
+QString bindableAddress(std::uint32_t networkOrderAddress)
+{
+    const std::uint32_t a = ntohl(networkOrderAddress);
+    if (a == 0xFFFFFFFFu || (a >> 24) == 127)
+        return QString();
+    return dottedAddress(networkOrderAddress);
+}
+
 void startNetwork()
 {
 #ifdef _WIN32

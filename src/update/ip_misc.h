@@ -15,6 +15,12 @@ std::uint32_t localHostAddress();
 // An IPv4 address in network byte order as "a.b.c.d", most significant byte first.
 QString dottedAddress(std::uint32_t networkOrderAddress);
 
+// The address to bind outgoing connections to: the dotted form of the given local host
+// address, or empty (the system chooses) when it is all ones (the host name did not
+// resolve) or a loopback address (127.x.x.x, as many systems list their own name), from
+// which no other machine can be reached.
+QString bindableAddress(std::uint32_t networkOrderAddress);
+
 // Called once at program start and once at program end.
 void startNetwork();
 void stopNetwork();

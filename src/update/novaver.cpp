@@ -124,7 +124,7 @@ QString retrieveVersion(const RetrievalSettings& s)
     client->setPassword(s.password);
     client->setUser(s.user);
     client->setPassive(s.passive);
-    client->setLocalAddress(dottedAddress(localHostAddress()));
+    client->setLocalAddress(bindableAddress(localHostAddress()));
     client->setTimeoutMs(s.timeoutMs);
 
     QString result = kNotNewer;

@@ -254,6 +254,10 @@ TEST(IpMisc, DottedAddress)
     for (const Case& c : cases) {
         EXPECT_EQ(update::dottedAddress(htonl(c.hostOrder)), QString::fromLatin1(c.expected));
     }
+    // Connections are bound only to an address that reaches other machines.
+    EXPECT_EQ(update::bindableAddress(htonl(0x0A00C807u)), QStringLiteral("10.0.200.7"));
+    EXPECT_EQ(update::bindableAddress(htonl(0x7F000101u)), QString());
+    EXPECT_EQ(update::bindableAddress(htonl(0xFFFFFFFFu)), QString());
     // This machine's own name resolves to one of its addresses.
     EXPECT_NE(update::localHostAddress(), 0xFFFFFFFFu);
 }
