@@ -208,9 +208,9 @@ void Tsken::setOpenHook(std::function<void(const QString&)> hook)
     g_openHook = std::move(hook);
 }
 
-void Tsken::setNextFileName(const QString& fileName)
+void Tsken::setNextFileName(std::optional<QString> fileName)
 {
-    g_nextFileName = fileName;
+    g_nextFileName = std::move(fileName);
 }
 
 documents::Invoice Tsken::currentInvoice() const

@@ -75,8 +75,8 @@ public:
     // ---- test hooks ----
     // Replaces the shell's "open" of a viewed document (nullptr: open for real).
     static void setOpenHook(std::function<void(const QString&)> hook);
-    // The next file-open dialog is not shown and gives this name (empty: cancelled).
-    static void setNextFileName(const QString& fileName);
+    // The next file-open dialog is not shown and gives this name (empty: cancelled; nullopt: show it).
+    static void setNextFileName(std::optional<QString> fileName);
 
 protected:
     void showEvent(QShowEvent* event) override;
