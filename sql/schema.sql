@@ -46,12 +46,12 @@ CREATE TABLE IF NOT EXISTS dokladya (
     KEY dokladya_doc (ico, por_cis, typ)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_czech_ci;
 
--- Numbering and held rows shared by the workstations. One row per numbering sequence
--- ("por_cis", "cislo FP", "cislo FV") that every transaction handing out such a number
--- writes first, so concurrent ones wait for each other on one server and all but one abort
--- at COMMIT (and are run again) on a cluster; one row per invoice row that a workstation's
--- entry panel holds ("radek <id>"), with its holder and the end of its lease. The program
--- creates this table itself on a server set up before it existed.
+-- Numbering and held rows shared by the workstations. The row "poradi" is written first by
+-- every transaction that hands out a register number, a number within a kind or a row, so
+-- concurrent ones wait for each other on one server and all but one abort at COMMIT (and
+-- are run again) on a cluster; one row per invoice row that a workstation's entry panel
+-- holds ("radek <id>"), with its holder and the end of its lease. The program creates this
+-- table itself on a server set up before it existed.
 CREATE TABLE IF NOT EXISTS ledrana_zamky (
     klic      VARCHAR(40) NOT NULL,
     zapis     BIGINT NOT NULL DEFAULT 0,

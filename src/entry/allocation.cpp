@@ -23,7 +23,6 @@ Allocation allocateRecord(db::Connection& connection, const QString& holder, con
     Allocation a;
     runShared(connection, [&] {
         a = Allocation();
-        touchSequence(connection, QStringLiteral("por_cis"));
         // An unfilled row that no other live panel holds; this workstation's own hold
         // (a record it left unfilled) does not keep it from being reused.
         const QVariantList row =

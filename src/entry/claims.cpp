@@ -51,7 +51,10 @@ void runShared(db::Connection& connection, const std::function<void()>& body)
 {
     auto run = [&] {
         connection.execute(QStringLiteral("set session transaction isolation level read committed"));
-        connection.transaction(body);
+        connection.transaction([&] {
+            touchSequence(connection, QStringLiteral("poradi"));
+            body();
+        });
     };
     try {
         run();
@@ -97,10 +100,10 @@ bool renewHold(db::Connection& connection, const QString& holder)
 {
     bool held = false;
     runShared(connection, [&] {
-        connection.execute(QStringLiteral("update ledrana_zamky set plati_do = %1, zapis = zapis + 1 "
-                                          "where drzitel = %2")
-                               .arg(leaseEnd(), db::quote(holder)));
-        held = connection.affectedRows() > 0;
+        held = connection.executeParams(QStringLiteral("update ledrana_zamky set plati_do = %1, zapis = zapis + 1 "
+                                                       "where drzitel = ?")
+                                            .arg(leaseEnd()),
+                                        {holder}) > 0;
     });
     return held;
 }

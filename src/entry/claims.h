@@ -10,10 +10,10 @@ class Connection;
 }
 
 // What the workstations share besides the invoices: the table ledrana_zamky, with
-//  - one row per numbering sequence ("por_cis", "cislo FP", "cislo FV"). Every transaction
-//    that hands out a number of a sequence writes that row first, so on one server the
-//    transactions wait for each other, and on a cluster, where row locks hold on one node
-//    only, the certification aborts all but one of them at COMMIT and they are run again;
+//  - the row "poradi", which every transaction that hands out a number or a row writes
+//    first, so on one server these transactions run one after the other (and cannot
+//    deadlock), and on a cluster, where row locks hold on one node only, the certification
+//    aborts all but one of concurrent ones at COMMIT and they are run again;
 //  - one row per invoice row held in a workstation's entry panel ("radek <id>"), with the
 //    holder and the end of its lease. An allocation never hands out an unfilled row that
 //    another live holder has. The lease is renewed while the panel holds the row and the
@@ -31,11 +31,11 @@ QString claimsTableDdl();
 QString newHolderId();
 
 // Runs body in a transaction (READ COMMITTED, so that every statement sees what others
-// committed before it) that is retried whole after a deadlock or a cluster conflict.
-// When the claims table is missing, creates it and runs the transaction again.
+// committed before it) that first writes the row "poradi" and is retried whole after a
+// deadlock or a cluster conflict. When the table is missing, creates it and runs again.
 void runShared(db::Connection& connection, const std::function<void()>& body);
 
-// Inside runShared: writes the sequence's row (see above).
+// Writes the row of this key (creating it), so that concurrent writers conflict.
 void touchSequence(db::Connection& connection, const QString& sequence);
 
 // Inside runShared: the holder takes row id and lets go of any other row it held.

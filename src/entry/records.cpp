@@ -88,7 +88,6 @@ SaveOutcome saveRecord(db::Connection& connection, const QString& holder, const 
         out = SaveOutcome();
         QVariantList values = current;
         const QString kind = values[fDruh].toString().trimmed();
-        touchSequence(connection, QStringLiteral("cislo ") + kind);
 
         // Is the row still the one this panel was given?
         bool moved = false;
@@ -102,7 +101,6 @@ SaveOutcome saveRecord(db::Connection& connection, const QString& holder, const 
         const long long exclude = moved ? 0 : id;
 
         if (moved || values[fPorCis].toLongLong() == 0) {
-            touchSequence(connection, QStringLiteral("por_cis"));
             values[fPorCis] = nextRegisterNumber(connection, today);
             out.porCisAssigned = true;
         }
@@ -199,7 +197,6 @@ long long copyRecord(db::Connection& connection, long long sourceId, const QDate
     long long newId = 0;
     try {
         runShared(connection, [&] {
-            touchSequence(connection, QStringLiteral("por_cis"));
             connection.execute(QStringLiteral("drop temporary table if exists _kopie"));
             connection.execute(
                 QStringLiteral("create temporary table _kopie select * from ledrana where id = %1").arg(sourceId));
@@ -209,8 +206,7 @@ long long copyRecord(db::Connection& connection, long long sourceId, const QDate
                                               "odeslani = NULL, splatnost = NULL")
                                    .arg(number)
                                    .arg(db::quoteDate(today)));
-            connection.execute(QStringLiteral("insert into ledrana select * from _kopie"));
-            if (connection.affectedRows() == 0)
+            if (connection.executeParams(QStringLiteral("insert into ledrana select * from _kopie"), {}) == 0)
                 throw db::Error(QStringLiteral("Nelze, prázdný záznam!"));
             newId = static_cast<long long>(connection.lastInsertId());
             connection.execute(QStringLiteral("drop temporary table if exists _kopie"));

@@ -53,6 +53,16 @@ QList<entry::DbEdit*> entryEdits(Tform3* w)
             w->editd_text,  w->EditCASTKA, w->DBDateEdit3, w->DBDateEdit1, w->suiDBEdit1};
 }
 
+// Switches the side panel's buttons off. A pressed button that has the focus gives it up
+// first, so that disabling it does not pass the focus on to a field (whose exit check
+// would then run when the focus moves on).
+void disableSidePanel(Tform3* w)
+{
+    if (QWidget* f = w->focusWidget(); f && w->Panel2->isAncestorOf(f))
+        f->clearFocus();
+    w->setSideButtonsEnabled(false);
+}
+
 } // namespace
 
 struct Tform3::EntryState
@@ -176,7 +186,7 @@ void Tform3::loadEntry(long long id)
 void Tform3::ColorButton13Click()
 {
     QCoreApplication::processEvents();
-    setSideButtonsEnabled(false);
+    disableSidePanel(this);
     RxDBGrid1->viewport()->update();
     QCoreApplication::processEvents();
     ScrollBox->show();
@@ -330,7 +340,7 @@ void Tform3::ColorButton1Click()
     entryState->holding = entry::holdListedRow(ZConnection1, entryState->holder, id);
     ScrollBox->show();
     rezim = kOprava;
-    setSideButtonsEnabled(false);
+    disableSidePanel(this);
     QCoreApplication::processEvents();
     DBDateEdit2->setFocus();
 }
