@@ -490,6 +490,10 @@ ReportObject readObject(const Element& e, const Font& parentFontValue)
             o.extra.append(qMakePair(name, value));
     }
     o.font = o.parentFont ? parentFontValue : ownFont;
+    if (o.dataSetName.isEmpty()) // only the component named: its name is the alias
+        for (const auto& [n, v] : o.extra)
+            if (n == QLatin1String("DataSet"))
+                o.dataSetName = v;
     return o;
 }
 
@@ -532,6 +536,10 @@ Band readBand(const Element& e, const Font& pageFont)
             b.extra.append(qMakePair(name, value));
     }
     b.font = b.parentFont ? pageFont : ownFont;
+    if (b.dataSetName.isEmpty())
+        for (const auto& [n, v] : b.extra)
+            if (n == QLatin1String("DataSet"))
+                b.dataSetName = v;
     for (const auto& c : e.children)
         if (isObjectClass(c.name))
             b.objects.push_back(std::make_unique<ReportObject>(readObject(c, b.font)));
