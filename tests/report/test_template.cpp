@@ -148,14 +148,19 @@ TEST(ReportTemplate, UnreadableTemplatesFailNamingTheFileAndTheReason)
     }
 }
 
-TEST(ReportTemplate, SavingToAnUnwritablePlaceFailsNamingTheFile)
+TEST(ReportTemplate, WritingToAnUnwritablePlaceFailsNamingTheFile)
 {
     Report r;
-    const QString path = testenv::tmpDir() + QStringLiteral("/neni/adresar/x.fr3");
-    try {
-        r.saveToFile(path);
-        ADD_FAILURE() << "saved";
-    } catch (const report::ReportError& e) {
-        EXPECT_TRUE(e.message().contains(path)) << e.message().toStdString();
+    for (const char* name : {"/neni/adresar/x.fr3", "/neni/adresar/x.pdf"}) {
+        const QString path = testenv::tmpDir() + QLatin1String(name);
+        try {
+            if (path.endsWith(QLatin1String(".pdf")))
+                r.exportPdf(path);
+            else
+                r.saveToFile(path);
+            ADD_FAILURE() << "written: " << name;
+        } catch (const report::ReportError& e) {
+            EXPECT_TRUE(e.message().contains(path)) << e.message().toStdString();
+        }
     }
 }
