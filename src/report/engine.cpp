@@ -102,7 +102,6 @@ public:
 
     int addAggregate(int aggregate) override
     {
-        m_newAggregates.push_back(aggregate);
         if (currentBand < 0)
             return -1;
         auto& reads = m_r.m_bands[currentBand].reads;
@@ -257,7 +256,6 @@ private:
     PreparedReport& m_r;
     QStringList m_aliases;
     QHash<QString, int> m_valueIndex;
-    std::vector<int> m_newAggregates;
 };
 
 // Walks the data and places bands on pages; measures, does not paint.
