@@ -57,6 +57,16 @@ struct Lcg
 
 void createRegister(db::Connection& c, int invoices)
 {
+    // A register left by an interrupted run of the same size is used again.
+    const bool exists = c.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE "
+                                                "table_schema = '%1' AND table_name = 'ledrana'")
+                                     .arg(kDatabase))
+                            .toInt() == 1;
+    if (exists) {
+        c.execute(QStringLiteral("USE %1").arg(kDatabase));
+        if (c.scalar(QStringLiteral("SELECT COUNT(*) FROM ledrana")).toInt() == invoices)
+            return;
+    }
     c.execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(kDatabase));
     c.execute(QStringLiteral("CREATE DATABASE %1 CHARACTER SET utf8mb4 COLLATE utf8mb4_czech_ci").arg(kDatabase));
     c.execute(QStringLiteral("USE %1").arg(kDatabase));
@@ -127,7 +137,18 @@ void openList(db::Dataset& list, const QString& selection)
 {
     list.close();
     list.sql() = db::listQueryLines(selection);
-    list.open();
+    // The server's temporary files live in a shared /tmp on busy machines; a cleaner there
+    // can break one query: try again rather than lose the run.
+    for (int attempt = 1;; ++attempt) {
+        try {
+            list.open();
+            return;
+        } catch (const db::Error& e) {
+            if (attempt == 3)
+                throw;
+            std::fprintf(stderr, "list open failed, again: %s\n", qPrintable(e.text()));
+        }
+    }
 }
 
 // Best of `rounds` client-side orderings of the open list by `keys`.

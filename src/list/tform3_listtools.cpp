@@ -49,6 +49,8 @@ void Tform3::connectListTools()
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     auto* ordering = new QActionGroup(PopupMenu1);
     auto* selection = new QActionGroup(PopupMenu1);
+    // A radio item carries the tick of its group once its command has done its work; when
+    // the command fails, or finds the list closed, the tick goes back where it was.
     auto item = [this](const char* name, const QString& caption, QActionGroup* group, void (Tform3::*handler)()) {
         QAction* a = PopupMenu1->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
@@ -56,7 +58,15 @@ void Tform3::connectListTools()
             a->setCheckable(true);
             group->addAction(a);
         }
-        connect(a, &QAction::triggered, this, [this, handler] { app::guard(this, [&] { (this->*handler)(); }); });
+        connect(a, &QAction::triggered, this, [this, a, group, handler] {
+            const bool done = app::guard(this, [&] { (this->*handler)(); }) && ZQuery1.isOpen();
+            if (!group)
+                return;
+            if (done)
+                group->setProperty("ticked", QVariant::fromValue<QObject*>(a));
+            else if (auto* before = qobject_cast<QAction*>(group->property("ticked").value<QObject*>()))
+                before->setChecked(true);
+        });
         return a;
     };
     auto separator = [this](const char* name) { PopupMenu1->addSeparator()->setObjectName(QString::fromLatin1(name)); };
@@ -94,8 +104,10 @@ void Tform3::connectListTools()
         item("Vybranexportovat1", QStringLiteral("Export seznamu do Excelu"), nullptr, &Tform3::Vybranexportovat1Click);
     separator("N3");
     Celseznam1 = item("Celseznam1", QStringLiteral("&Celý seznam"), selection, &Tform3::Celseznam1Click);
-    Nesetdn1->setChecked(true);
-    Celseznam1->setChecked(true);
+    for (QAction* a : {Nesetdn1, Celseznam1}) {
+        a->setChecked(true);
+        a->actionGroup()->setProperty("ticked", QVariant::fromValue<QObject*>(a));
+    }
 
     RxDBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(RxDBGrid1, &QWidget::customContextMenuRequested, this,

@@ -207,6 +207,7 @@ TEST_F(ListTools, OrderingByAColumnTheListLacksChangesNothing)
     form->selectedColumn = 0;
     form->Setditpodlevybranhosloupce1->trigger();
     EXPECT_EQ(app::MessageDialog::takeShown().size(), 1);
+    EXPECT_TRUE(form->SetditpodleIA1->isChecked());
     // The earlier ordering stays, also for the next opening of the list.
     form->reopenList();
     EXPECT_EQ(listed(), (QList<int>{4, 1, 3, 2, 5}));
@@ -311,6 +312,7 @@ TEST_F(ListTools, ClosedListAfterAFailedOpening)
     form->Vybratpodlevybranhosloupce1->trigger();
     EXPECT_FALSE(form->ZQuery1.isOpen());
     EXPECT_TRUE(app::MessageDialog::takeShown().isEmpty()) << "no second error for a selection on a closed list";
+    EXPECT_TRUE(form->Celseznam1->isChecked());
 
     // The sum names the closed list once.
     form->ColorButton14->click();
