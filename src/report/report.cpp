@@ -30,6 +30,12 @@ QPageLayout pageLayout(const QSizeF& sizeMm)
 Report::Report() = default;
 Report::~Report() = default;
 
+Design& Report::design()
+{
+    m_prepared.reset();
+    return m_design;
+}
+
 bool Report::loadFromFile(const QString& path)
 {
     m_prepared.reset();

@@ -37,7 +37,8 @@ public:
     Report(const Report&) = delete;
     Report& operator=(const Report&) = delete;
 
-    Design& design() { return m_design; }
+    // The design to change; prepared pages are dropped, as they point into it.
+    Design& design();
     const Design& design() const { return m_design; }
 
     // Loads a template, replacing the design. A file that does not exist clears the design and
