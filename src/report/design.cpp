@@ -30,7 +30,7 @@ constexpr KindName kBandNames[] = {
     {Band::Kind::Header, "TfrxHeader"},           {Band::Kind::MasterData, "TfrxMasterData"},
     {Band::Kind::Footer, "TfrxFooter"},           {Band::Kind::GroupHeader, "TfrxGroupHeader"},
     {Band::Kind::GroupFooter, "TfrxGroupFooter"}, {Band::Kind::ReportSummary, "TfrxReportSummary"},
-    {Band::Kind::PageFooter, "TfrxPageFooter"},
+    {Band::Kind::PageFooter, "TfrxPageFooter"},   {Band::Kind::Child, "TfrxChild"},
 };
 
 } // namespace

@@ -153,6 +153,7 @@ public:
         GroupFooter,
         ReportSummary,
         PageFooter,
+        Child, // printed right after the band that names it in Child
         Other
     };
 

@@ -472,6 +472,21 @@ private:
         if (data)
             m_dataOnPage = true;
         resetAfterRead(cb);
+        placeChild(cb, false);
+    }
+
+    // A child band follows its parent; a chain of children ends where it would loop.
+    void placeChild(const CompiledBand& parent, bool raw)
+    {
+        if (parent.child < 0 || !m_r.m_bands[parent.child].band->visible || ++m_childDepth > 16) {
+            m_childDepth = 0;
+            return;
+        }
+        if (raw)
+            placeRaw(parent.child);
+        else
+            place(parent.child, false);
+        m_childDepth = 0;
     }
 
     void placeRaw(int band)
@@ -482,6 +497,7 @@ private:
         e.aggregates = snap >= 0 ? &m_r.m_snapshots[snap] : nullptr;
         push(band, m_r.bandHeight(cb, e), snap);
         resetAfterRead(cb);
+        placeChild(cb, true);
     }
 
     void push(int band, double h, int snap)
@@ -523,6 +539,7 @@ private:
     bool m_content = false, m_dataOnPage = false;
     std::vector<int> m_reprint;
     std::vector<std::pair<bool, Value>> m_rowCache;
+    int m_childDepth = 0;
     int m_ds = -1, m_row = 0, m_line = 1, m_lineThrough = 1;
 };
 
@@ -571,6 +588,16 @@ PreparedReport::PreparedReport(const Design& design, const std::vector<Source>& 
     }
     Compiler compiler(*this, aliases);
     compiler.setValues(values);
+
+    // Child bands, named by their parents.
+    for (auto& cb : m_bands) {
+        if (cb.band->child.isEmpty())
+            continue;
+        for (int i = 0; i < static_cast<int>(m_bands.size()); ++i)
+            if (m_bands[i].band->kind == Band::Kind::Child && m_bands[i].designPage == cb.designPage &&
+                m_bands[i].band->name.compare(cb.band->child, Qt::CaseInsensitive) == 0 && &m_bands[i] != &cb)
+                cb.child = i;
+    }
 
     // Structure: headers, group headers, footers and group footers of each data band, by Top.
     for (int dp = 0; dp < static_cast<int>(design.pages.size()); ++dp) {

@@ -69,6 +69,7 @@ private:
         std::vector<int> accumulates; // aggregate ids accumulated when this band prints
         int dataset = -1;
         int conditionNode = -1;
+        int child = -1; // the child band printed after this one
         // data band structure
         std::vector<int> headers, footers, groupHeaders, groupFooters;
     };

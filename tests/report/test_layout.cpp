@@ -25,7 +25,7 @@ QString field(const char* name)
 }
 
 // A grouped list: title, page header, a reprinted column header, groups by kind with their
-// sums, a page total in the page footer, and the report total in the summary.
+// sums, a page total in the page footer, and the report total in the summary with a child band.
 void buildGroupedList(report::Design& d)
 {
     d.clear();
@@ -46,11 +46,13 @@ void buildGroupedList(report::Design& d)
     page.addBand(Band::Kind::GroupFooter, "GroupFooter1", mm(8))
         .addMemo("GroupSum", {0, 0, w, mm(6)},
                  QStringLiteral("Součet skupiny [%1]: [SUM(%2, MasterData1)]").arg(field("DRUH"), field("CASTKA")));
-    page.addBand(Band::Kind::ReportSummary, "ReportSummary1", mm(10))
-        .addMemo("Total", {0, 0, w, mm(6)},
-                 QStringLiteral("Celkem: [SUM(%1, MasterData1)] v [COUNT(MasterData1)] řádcích, nejvíc "
-                                "[MAX(%1, MasterData1)], průměr [AVG(%1, MasterData1)]")
-                     .arg(field("CASTKA")));
+    Band& summary = page.addBand(Band::Kind::ReportSummary, "ReportSummary1", mm(10));
+    summary.child = QStringLiteral("Child1");
+    page.addBand(Band::Kind::Child, "Child1", mm(8)).addMemo("End", {0, 0, w, mm(6)}, "Konec přehledu");
+    summary.addMemo("Total", {0, 0, w, mm(6)},
+                    QStringLiteral("Celkem: [SUM(%1, MasterData1)] v [COUNT(MasterData1)] řádcích, nejvíc "
+                                   "[MAX(%1, MasterData1)], průměr [AVG(%1, MasterData1)]")
+                        .arg(field("CASTKA")));
     Band& footer = page.addBand(Band::Kind::PageFooter, "PageFooter1", mm(10));
     footer.addMemo("PageNo", {0, 0, w / 2, mm(6)}, "Strana [Page#] z [TotalPages#]");
     footer.addMemo("PageSum", {w / 2, 0, w / 2, mm(6)},
@@ -100,6 +102,7 @@ TEST(ReportLayout, GroupedListBreaksPagesWithTotalsAndPageNumbers)
     }
     EXPECT_EQ(expected - 1, 120);
     EXPECT_LT(all.indexOf(QStringLiteral("Součet skupiny A")), all.indexOf(QStringLiteral("Skupina B")));
+    EXPECT_GT(all.indexOf(QStringLiteral("Konec přehledu")), all.indexOf(QStringLiteral("Celkem:"))); // child band
 }
 
 TEST(ReportLayout, StretchedBandGrowsWithItsWrappedText)
