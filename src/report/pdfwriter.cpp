@@ -362,14 +362,17 @@ void PdfWriter::drawImage(const QRectF& target, const QImage& image, const QRect
         const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
         QByteArray dict = " /Type /XObject /Subtype /Image /Width " + QByteArray::number(rgb.width()) + " /Height " +
                           QByteArray::number(rgb.height()) + " /ColorSpace /DeviceRGB /BitsPerComponent 8";
+        QByteArray jpeg;
         if (static_cast<qint64>(rgb.width()) * rgb.height() > 40000) {
             // large pictures (scans) as JPEG
-            QByteArray jpeg;
             QBuffer buffer(&jpeg);
             buffer.open(QIODevice::WriteOnly);
             QImageWriter writer(&buffer, "jpeg");
             writer.setQuality(90);
-            writer.write(rgb);
+            if (!writer.write(rgb))
+                jpeg.clear();
+        }
+        if (!jpeg.isEmpty()) {
             writeStream(id, dict + " /Filter /DCTDecode", jpeg, false);
         } else {
             QByteArray raw;
