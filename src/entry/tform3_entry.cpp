@@ -63,6 +63,15 @@ void disableSidePanel(Tform3* w)
     w->setSideButtonsEnabled(false);
 }
 
+// A field of the panel that has the focus is left before an operation replaces or writes
+// the record, as a click on the button would leave it: its text is written and its check
+// runs on the record it belongs to, not on the next one.
+void leaveEntryField(Tform3* w)
+{
+    if (QWidget* f = w->focusWidget(); f && w->ScrollBox->isAncestorOf(f) && !w->Panel5->isAncestorOf(f))
+        f->clearFocus();
+}
+
 } // namespace
 
 struct Tform3::EntryState
@@ -195,6 +204,7 @@ void Tform3::ColorButton13Click()
 
 void Tform3::ColorButton2Click()
 {
+    leaveEntryField(this);
     rezim.clear();
     if (ZQuery2.state() == db::Dataset::State::Edit) {
         app::MessageDialog::info(this, QStringLiteral("POZOR - neuložené změny záznamu!"));
@@ -294,6 +304,7 @@ void Tform3::suiButton1Click()
 
 void Tform3::ColorButton3Click()
 {
+    leaveEntryField(this);
     // Text typed into the field that still has the focus belongs to the record.
     for (entry::DbEdit* e : entryEdits(this))
         e->commit();
@@ -328,6 +339,7 @@ void Tform3::ColorButton3Click()
 
 void Tform3::ColorButton1Click()
 {
+    leaveEntryField(this);
     if (!ZQuery1.isOpen() || ZQuery1.recNo() < 0)
         return;
     if (entry::isDeleteMarked(ZQuery1.asString(QStringLiteral("nazev")))) {
@@ -347,6 +359,7 @@ void Tform3::ColorButton1Click()
 
 void Tform3::ColorButton4Click()
 {
+    leaveEntryField(this);
     // The record loaded in the panel is cleared, and the cleared values are written at
     // once; the panel then shows the row as the table holds it, so no later Zapsat brings
     // the old content back and no reload of the list loses the clearing.
@@ -370,6 +383,7 @@ void Tform3::ColorButton4Click()
 
 void Tform3::ColorButton6Click()
 {
+    leaveEntryField(this);
     if (!ZQuery2.isOpen() || ZQuery2.recNo() < 0 || ZQuery2.isNull(QStringLiteral("datum"))) {
         app::MessageDialog::info(this, QStringLiteral("Nelze, prázdný záznam!"));
         return;

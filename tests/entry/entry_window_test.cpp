@@ -500,4 +500,25 @@ TEST_F(EntryWindowTest, NarrowedListStaysOnItsFirstRow)
     EXPECT_EQ(form->ZQuery1.recNo(), 0);
 }
 
+TEST_F(EntryWindowTest, ZapsatWithoutLeavingTheFieldTakesItsText)
+{
+    insertRow("por_cis, ico, nazev, castka", "2400001, '', 'Bez IČO', 5");
+    start();
+    click(form->ColorButton13);
+    chooseKind("FV");
+    typeAndLeave(form->EditCASTKA, "250");
+    form->editico->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(form->editico, "777");
+    const long long id = entryId();
+    form->ColorButton3->click(); // as its access key does: the focus stays in the field
+    QApplication::processEvents();
+    EXPECT_EQ(shown(), QStringList());
+    EXPECT_EQ(cell(id, "ico").toString(), "777");
+    EXPECT_EQ(cell(id, "castka").toDouble(), 250);
+    EXPECT_EQ(cell(id, "cis_fak").toString(), "250002");
+    EXPECT_NE(entryId(), id);
+    // The IČO check ran on the saved record, not on the next one.
+    EXPECT_TRUE(entryQuery().isNull("nazev"));
+}
+
 } // namespace
