@@ -175,6 +175,16 @@ TEST(ReportLayout, PictureSetByTheProgramFitsThePageKeepingItsShape)
     const QString pdf = testenv::tmpDir() + QStringLiteral("/picture.pdf");
     r.exportPdf(pdf, {QString(), QStringLiteral("wVariant"), QStringLiteral("sken"), QStringLiteral("Ledrana")});
     EXPECT_EQ(reporttest::pdfPages(pdf), 1);
+    // The PDF shows the same: poppler's rendering is red in the middle, white above the picture.
+    ASSERT_EQ(testenv::run(QStringLiteral("pdftoppm"),
+                           {QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-png"),
+                            QStringLiteral("-singlefile"), pdf, testenv::tmpDir() + QStringLiteral("/picture")}),
+              0);
+    const QImage rendered(testenv::tmpDir() + QStringLiteral("/picture.png"));
+    ASSERT_FALSE(rendered.isNull());
+    const QColor middle = rendered.pixelColor(rendered.width() / 2, rendered.height() / 2); // JPEG: nearly red
+    EXPECT_TRUE(middle.red() > 240 && middle.green() < 16 && middle.blue() < 16) << middle.name().toStdString();
+    EXPECT_EQ(rendered.pixelColor(rendered.width() / 2, rendered.height() / 8), QColor(Qt::white));
     QString out;
     testenv::run(QStringLiteral("pdfinfo"), {pdf}, &out);
     EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("Author:\\s+wVariant")))) << out.toStdString();
