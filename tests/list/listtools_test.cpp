@@ -375,6 +375,22 @@ TEST_F(ListTools, SearchNarrowsAndFollowsTheHighlightedEntry)
     EXPECT_EQ(current(), 1);
 }
 
+TEST_F(ListTools, SearchWithoutPartsMatchesTheStartOfAValue)
+{
+    list::SearchDialog dialog(form->ZQuery1, QStringLiteral("cis_fak"), form.get());
+    dialog.setMatchParts(false);
+    dialog.show();
+    QTest::keyClicks(dialog.textEdit(), QStringLiteral("00"));
+    EXPECT_EQ(dialog.valueModel()->rowCount(), 0); // "F-300" holds it, but not at its start
+    dialog.textEdit()->clear();
+    QTest::keyClicks(dialog.textEdit(), QStringLiteral("f-2"));
+    ASSERT_EQ(dialog.valueModel()->rowCount(), 1);
+    EXPECT_EQ(current(), 3);
+    QTest::keyClick(dialog.textEdit(), Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(current(), 3);
+}
+
 TEST_F(ListTools, SearchRefusesKeysTheFieldCannotHold)
 {
     struct Case
