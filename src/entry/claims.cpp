@@ -51,10 +51,13 @@ void runShared(db::Connection& connection, const std::function<void()>& body)
 {
     auto run = [&] {
         connection.execute(QStringLiteral("set session transaction isolation level read committed"));
-        connection.transaction([&] {
-            touchSequence(connection, QStringLiteral("poradi"));
-            body();
-        });
+        // Generous attempts: on a cluster every concurrent allocation conflicts here.
+        connection.transaction(
+            [&] {
+                touchSequence(connection, QStringLiteral("poradi"));
+                body();
+            },
+            20);
     };
     try {
         run();
