@@ -2,6 +2,7 @@
 #include "app/skin.h"
 #include "documents/tsken.h"
 #include "list/tform3.h"
+#include "update/ip_misc.h"
 
 #include <QApplication>
 
@@ -11,8 +12,11 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Ledrana"));
     QApplication::setOrganizationName(QStringLiteral("Ledrana"));
     app::registerFonts();
+    update::startNetwork();
     Tform3 form3;
     form3.show();
     Tsken sken(&form3);
-    return application.exec();
+    const int result = application.exec();
+    update::stopNetwork();
+    return result;
 }

@@ -12,6 +12,7 @@
 #include "list/celldelegate.h"
 #include "list/gridview.h"
 #include "list/listmodel.h"
+#include "report/report.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -7,6 +7,9 @@
 
 #include <QMainWindow>
 
+#include <functional>
+#include <memory>
+
 class QFrame;
 class QLabel;
 class QMenu;
@@ -21,6 +24,10 @@ class DbDateEdit;
 class DbComboBox;
 class DbText;
 } // namespace entry
+
+namespace report {
+class Report;
+}
 
 namespace list {
 class GridView;
@@ -207,9 +214,17 @@ public:
 
     // ---- printing (src/printing) ----
     void connectPrinting();
+    std::unique_ptr<report::Report> frxReport1; // the report component, built-in list design
+    void runReport(const QString& templateName, const db::Dataset& query);
+    void ColorButton5Click();  // cover sheet of the record in the panel
+    void clrbutton1Click();    // cover sheets of the marked received invoices
+    void ColorButton15Click(); // list print
 
     // ---- update (src/app/tform3_update.cpp) ----
     void Aktualizaceprogr(bool quiet);
+    // Starts the downloaded installer; empty = a detached, visible process. Tests record it.
+    std::function<void(const QString& program, const QStringList& arguments, const QString& commandLine)>
+        startInstaller;
 
 signals:
     // The entry query was reloaded or its changes dropped: the entry fields show it anew.
