@@ -54,12 +54,12 @@ QByteArray readDocumentFile(const QString& path)
     return content;
 }
 
-void writeDocumentFile(const QString& path, const QByteArray& content)
+void writeDocumentFile(const QString& path, const char* data, qsizetype size)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw app::FileError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
-    if (file.write(content) != content.size() || !file.flush())
+    if ((size > 0 && file.write(data, size) != size) || !file.flush())
         throw app::FileError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
 }
 
@@ -112,21 +112,25 @@ void storeDocument(db::Dataset& work, const Invoice& invoice, const DocumentRow&
     });
 }
 
-QByteArray loadDocument(db::Dataset& work, const Invoice& invoice, int typ)
+QString writeStoredDocument(db::Dataset& work, const Invoice& invoice, int typ, const QString& stem)
 {
     work.close();
     work.sql() = QStringList{QStringLiteral("select * from dokladya where typ = ") + QString::number(typ),
                              QStringLiteral("and ico = ") + db::quote(invoice.ico),
                              QStringLiteral("and por_cis = ") + db::quote(invoice.porCis)};
     work.open();
-    QByteArray content;
-    if (!work.isEmpty()) {
-        work.first();
-        content = work.asBytes(QStringLiteral("obsah"));
-    }
-    // The content may be large: the rows are not kept once it is taken.
+    const char* data = nullptr;
+    unsigned long size = 0;
+    if (!work.isEmpty())
+        data = work.rawAt(0, work.requireField(QStringLiteral("obsah")), &size);
+    if (!data)
+        size = 0;
+    const QString path = stem + viewingSuffix(data, qsizetype(size));
+    QFile::remove(path); // one a viewer holds open makes the write below fail with its reason
+    writeDocumentFile(path, data, qsizetype(size));
+    // The content may be large: the rows are not kept once it is written.
     work.close();
-    return content;
+    return path;
 }
 
 void deleteDocuments(db::Dataset& work, const Invoice& invoice, int typ)
@@ -137,9 +141,9 @@ void deleteDocuments(db::Dataset& work, const Invoice& invoice, int typ)
     work.close();
 }
 
-QString viewingSuffix(const QByteArray& content)
+QString viewingSuffix(const char* data, qsizetype size)
 {
-    if (content.startsWith("\xFF\xD8\xFF"))
+    if (size >= 3 && QByteArrayView(data, 3) == QByteArrayView("\xFF\xD8\xFF"))
         return QStringLiteral(".jpg");
     return QStringLiteral(".pdf");
 }

@@ -45,7 +45,7 @@ QByteArray readDocumentFile(const QString& path);
 
 // Creates (replaces) a file with the given content; failure raises app::FileError
 // `Cannot create file "<name>". <reason>`.
-void writeDocumentFile(const QString& path, const QByteArray& content);
+void writeDocumentFile(const QString& path, const char* data, qsizetype size);
 
 // Raises app::UserError with a text naming both sizes when a document of `size` bytes (with
 // the statement around it) does not fit the server's max_allowed_packet.
@@ -58,14 +58,16 @@ void checkDocumentSize(db::Connection& connection, qint64 size);
 // before anything in `dokladya` changes.
 void storeDocument(db::Dataset& work, const Invoice& invoice, const DocumentRow& row, const QString& file);
 
-// The stored content of the invoice's document of typ; empty when there is none.
-QByteArray loadDocument(db::Dataset& work, const Invoice& invoice, int typ);
+// Writes the stored content of the invoice's document of typ into the file `stem` + the suffix
+// of its content (see viewingSuffix), replacing it, straight from the query's result. Without
+// such a document the file is written empty. Returns the file's name.
+QString writeStoredDocument(db::Dataset& work, const Invoice& invoice, int typ, const QString& stem);
 
 // Deletes every stored document of typ of the invoice.
 void deleteDocuments(db::Dataset& work, const Invoice& invoice, int typ);
 
 // The file name suffix under which a content opens in its viewer: ".jpg" for JPEG data,
 // ".pdf" for everything else (PDF documents, and an empty content).
-QString viewingSuffix(const QByteArray& content);
+QString viewingSuffix(const char* data, qsizetype size);
 
 } // namespace documents

@@ -406,10 +406,8 @@ void Tsken::nastzesouboru1Click()
 
 void Tsken::suiButton3Click(QPushButton* button)
 {
-    const QByteArray content = documents::loadDocument(workQuery, currentInvoice(), tagOf(button));
-    const QString file = base::programDir() + QStringLiteral("__pr") + documents::viewingSuffix(content);
-    QFile::remove(file); // a viewer holding it open makes the write below fail with its reason
-    documents::writeDocumentFile(file, content);
+    const QString file = documents::writeStoredDocument(workQuery, currentInvoice(), tagOf(button),
+                                                        base::programDir() + QStringLiteral("__pr"));
     if (QFile::exists(file))
         shellOpen(file);
 }

@@ -74,6 +74,20 @@ struct DocStoreTest : ::testing::Test
         return out;
     }
 
+    // The stored content of typ as viewing writes it: the file's suffix and bytes.
+    std::pair<QString, QByteArray> viewed(int typ)
+    {
+        const QString stem = testenv::tmpDir() + QStringLiteral("/__pr");
+        const QString path = documents::writeStoredDocument(work, kInvoice, typ, stem);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+        const QByteArray content = f.readAll();
+        f.close();
+        QFile::remove(path);
+        EXPECT_FALSE(work.isOpen());
+        return {path.mid(stem.size()), content};
+    }
+
     db::Connection connection;
     db::Dataset work{connection};
 };
@@ -190,14 +204,17 @@ TEST_F(DocStoreTest, TwoWorkstationsStoringAtOnceLeaveOneOfTheirOwnDocuments)
     EXPECT_TRUE(stored[0] == first || stored[0] == second);
 }
 
-TEST_F(DocStoreTest, LoadAndDeleteByTypeOfThisInvoice)
+TEST_F(DocStoreTest, ViewAndDeleteByTypeOfThisInvoice)
 {
     const Invoice otherIco{QStringLiteral("999"), kInvoice.porCis, QString()};
     addRow(kInvoice, 2, "two");
     addRow(kInvoice, 2, "two again");
     addRow(otherIco, 2, "other");
-    EXPECT_EQ(documents::loadDocument(work, kInvoice, 2), QByteArray("two"));
-    EXPECT_EQ(documents::loadDocument(work, kInvoice, 3), QByteArray());
+    addRow(kInvoice, 1, "\xFF\xD8\xFF\xE0 a JPEG");
+    using Viewed = std::pair<QString, QByteArray>;
+    EXPECT_EQ(viewed(2), Viewed(QStringLiteral(".pdf"), "two"));
+    EXPECT_EQ(viewed(1), Viewed(QStringLiteral(".jpg"), "\xFF\xD8\xFF\xE0 a JPEG"));
+    EXPECT_EQ(viewed(3), Viewed(QStringLiteral(".pdf"), QByteArray())); // none: an empty file
 
     documents::deleteDocuments(work, kInvoice, 2);
     EXPECT_TRUE(contents(kInvoice, 2).isEmpty());
@@ -209,7 +226,7 @@ TEST_F(DocStoreTest, LargeDocumentRoundTripsIntact)
     const QByteArray content = randomBytes(64 * 1024 * 1024 + 13, 64);
     documents::storeDocument(work, kInvoice, {3, QStringLiteral("Průvodka"), QString(), QString()},
                              writeFile(QStringLiteral("big.pdf"), content));
-    const QByteArray back = documents::loadDocument(work, kInvoice, 3);
+    const auto [suffix, back] = viewed(3);
     EXPECT_EQ(back.size(), content.size());
     EXPECT_TRUE(back == content);
     QFile::remove(testenv::tmpDir() + QStringLiteral("/big.pdf"));
