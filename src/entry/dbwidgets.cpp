@@ -149,6 +149,8 @@ void DbDateEdit::popupCalendar()
     auto* layout = new QVBoxLayout(&dialog);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(calendar);
+    dialog.adjustSize();
+    dialog.move(mapToGlobal(QPoint(0, height()))); // drops down under the field
     connect(calendar, &QCalendarWidget::clicked, &dialog, &QDialog::accept);
     connect(calendar, &QCalendarWidget::activated, &dialog, &QDialog::accept);
     if (dialog.exec() != QDialog::Accepted)

@@ -105,15 +105,21 @@ SaveOutcome saveRecord(db::Connection& connection, const QString& holder, const 
             out.porCisAssigned = true;
         }
 
+        // A number within the kind that another row has: the record whose number is newer
+        // gives way. That is this record when it got its number in this edit (or is new
+        // here), or when the other row is the older one (a copy keeps its source's number
+        // until it is saved).
         bool renumber = values[fCislo].isNull();
         if (!renumber) {
-            renumber = !connection
-                            .scalar(QStringLiteral("select 1 from ledrana where druh = %1 and cislo = %2 "
-                                                   "and id <> %3 limit 0,1")
-                                        .arg(db::quote(kind))
-                                        .arg(values[fCislo].toLongLong())
-                                        .arg(exclude))
-                            .isNull();
+            const bool givenNow = moved || loaded.size() != values.size() || loaded[fCislo].isNull() ||
+                                  loaded[fCislo].toLongLong() != values[fCislo].toLongLong() ||
+                                  loaded[fDruh].toString().trimmed() != kind;
+            const QVariant other = connection.scalar(QStringLiteral("select min(id) from ledrana where druh = %1 "
+                                                                    "and cislo = %2 and id <> %3")
+                                                         .arg(db::quote(kind))
+                                                         .arg(values[fCislo].toLongLong())
+                                                         .arg(exclude));
+            renumber = !other.isNull() && (givenNow || other.toLongLong() < id);
             out.renumbered = renumber;
             out.oldCislo = values[fCislo].toLongLong();
         }

@@ -40,9 +40,10 @@ struct SaveOutcome
 
 // Writes the record held in the entry query (edit state) to its row, in one transaction
 // retried whole after a conflict: the changed columns (against loaded, the values it was
-// loaded with); the number within the kind re-checked and renumbered when another record
-// of the kind has it or it has none (an "FV" invoice number that repeats the old number
-// follows it); a register number given when it has none. When the row was an unfilled row
+// loaded with); the number within the kind re-checked and renumbered when it has none, or
+// when another record of the kind has it and this record's number is the newer one (given
+// in this edit, or the other row is older); an "FV" invoice number that repeats the old
+// number follows it; a register number given when it has none. When the row was an unfilled row
 // that meanwhile another workstation took (holds it, or filled it), the record is inserted
 // as a new row with its own register number instead of overwriting the other's. Lets go
 // of holder's hold. The entry query itself is not changed.

@@ -353,6 +353,29 @@ TEST_F(EntryDbTest, CopyGetsOwnIdNextNumberAndDropsScratchTable)
     EXPECT_EQ(count(), 3);
 }
 
+TEST_F(EntryDbTest, CopyAndSourceShareANumberUntilTheCopyIsSaved)
+{
+    const long long src = insertRow("por_cis, druh, cislo, datum, ico, nazev, cis_fak, castka",
+                                    "7, 'FV', 250010, '2024-01-05', '111', 'Alfa', '250010', 1200");
+    const long long copy = entry::copyRecord(conn, src, kToday);
+    auto edit = [&](long long id, const QString& name) {
+        db::Dataset q(conn);
+        const QVariantList loaded = load(q, id);
+        q.setValue("nazev", name);
+        q.setValue("castka", 10);
+        return entry::saveRecord(conn, kMe, q, loaded, "150001", "250001", kToday);
+    };
+    // The source keeps its number and its invoice number: the copy is the newer row.
+    EXPECT_FALSE(edit(src, "Alfa opravená").renumbered);
+    EXPECT_EQ(cell(src, "cislo").toLongLong(), 250010);
+    EXPECT_EQ(cell(src, "cis_fak").toString(), "250010");
+    // Saving the copy gives it the next number of the kind.
+    const entry::SaveOutcome out = edit(copy, "Alfa kopie");
+    EXPECT_TRUE(out.renumbered);
+    EXPECT_EQ(cell(copy, "cislo").toLongLong(), 250011);
+    EXPECT_EQ(cell(copy, "cis_fak").toString(), "250011");
+}
+
 TEST_F(EntryDbTest, MarkDeletedWithShortDateFormat)
 {
     const QString saved = base::shortDateFormat();
