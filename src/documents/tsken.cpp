@@ -89,7 +89,6 @@ void Tsken::buildWindow()
     panelTitle->setObjectName(QStringLiteral("panelTitle"));
     panelTitle->setGeometry(1, 1, 314, 20);
     panelTitle->setAlignment(Qt::AlignCenter);
-    panelTitle->setAutoFillBackground(true);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -160,10 +159,7 @@ bool Tsken::eventFilter(QObject* watched, QEvent* event)
 void Tsken::FormShow()
 {
     sken_okno = nullptr;
-    QPalette title = panelTitle->palette();
-    title.setColor(QPalette::WindowText, Qt::white);
-    title.setColor(QPalette::Window, QColor(0x3A, 0x6E, 0xA5));
-    panelTitle->setPalette(title);
+    panelTitle->setStyleSheet(QStringLiteral("QLabel { color: white; background: #6C5A33; font-weight: bold; }"));
     Zjisti_dokl();
     popis_dokl.clear();
 }
