@@ -80,6 +80,10 @@ void Connection::open()
     try {
         query("SET CHARACTER SET cp1250");
         adjustSqlMode();
+        // The list query groups in an internal temporary table: let it stay in memory for a
+        // big register instead of spilling to disk (this session only).
+        query("SET SESSION tmp_table_size = GREATEST(@@tmp_table_size, 268435456), "
+              "max_heap_table_size = GREATEST(@@max_heap_table_size, 268435456)");
     } catch (...) {
         close();
         throw;
