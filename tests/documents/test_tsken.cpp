@@ -645,3 +645,31 @@ TEST_F(TskenTest, NoPageAsksToRepeatAndStornoStoresNothing)
         }
     }
 }
+
+TEST_F(TskenTest, FailedJoinIsToldAndKeepsThePagesSoFar)
+{
+    start();
+    showWindow();
+    // The second page's file is spoilt while its preview is up, so that joining it fails.
+    int previews = 0;
+    WindowWatch spoil(QStringLiteral("pagePreview"), [&](QWidget* w) {
+        if (++previews == 2)
+            writeFile(dir + QStringLiteral("_str.pdf"), "not a PDF");
+        QTimer::singleShot(0, w, [w] { static_cast<QDialog*>(w)->reject(); });
+    });
+    useScanner({kBlack, kWhite});
+    MessageDialog::queueAnswers({1, 1, 2}); // další strana, pokračovat, hotovo
+    sken->scanButtons[0]->click();
+    const QList<Shown> shown = shownDialogs();
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_EQ(shown[0].text, kNext);
+    EXPECT_TRUE(shown[1].text.startsWith(QStringLiteral("POZOR - stranu se nepodařilo připojit k dokladu")))
+        << shown[1].text.toStdString();
+    EXPECT_EQ(shown[1].buttons, QStringList{QStringLiteral("pokračovat")});
+    EXPECT_EQ(shown[1].icon, Icon::Stop);
+    EXPECT_EQ(shown[2].text, kNext);
+    // The first page was stored.
+    const QString stored = storedPdf(1);
+    EXPECT_EQ(pageCount(stored), 1);
+    EXPECT_LT(meanGray(renderPage(stored, 1)), 128);
+}
