@@ -1,6 +1,8 @@
-// Several workstations allocating, abandoning and saving records at the same time, each on
-// a connection of its own: no register number and no number within a kind is handed out
-// twice, and no saved record is lost.
+// Several workstations allocating, abandoning, saving and copying records at the same time,
+// each on a connection of its own: no register number and no number within a kind is
+// handed out twice, and no saved record is lost. With LEDRANA_CLUSTER_PORTS="p1,p2,p3"
+// (the nodes of a cluster on loopback, LEDRANA_TEST_DB_DIR naming the first) the
+// workstations spread over the nodes.
 #include "entry/allocation.h"
 #include "entry/checks.h"
 #include "entry/claims.h"
@@ -19,13 +21,19 @@ TEST_F(EntryDbTest, ConcurrentWorkstationsNeverShareNumbersOrRows)
     constexpr int kRounds = 30;
     const QDate today = QDate::currentDate();
     std::atomic<int> failures{0};
+    std::atomic<int> copies{0};
     std::vector<QString> errors(kWorkstations);
     std::vector<int> saved(kWorkstations, 0);
 
     auto workstation = [&](int w) {
         try {
             db::Connection c;
-            c.setSettings(db->settings());
+            db::Settings settings = db->settings();
+            const QStringList nodes =
+                qEnvironmentVariable("LEDRANA_CLUSTER_PORTS").split(QLatin1Char(','), Qt::SkipEmptyParts);
+            if (!nodes.isEmpty())
+                settings.port = nodes[w % nodes.size()].toInt();
+            c.setSettings(settings);
             c.open();
             const QString holder = QStringLiteral("ws-%1").arg(w);
             for (int i = 0; i < kRounds; ++i) {
@@ -49,8 +57,13 @@ TEST_F(EntryDbTest, ConcurrentWorkstationsNeverShareNumbersOrRows)
                 q.setValue("cis_fak",
                            kind == QLatin1String("FV") ? QString::number(number) : QStringLiteral("F%1").arg(i));
                 q.setValue("castka", 100.0 + i);
-                entry::saveRecord(c, holder, q, loaded, "150001", "250001", today);
+                q.setValue("nazev", QStringLiteral("Firma %1").arg(w)); // its copy is then no unfilled row
+                const entry::SaveOutcome out = entry::saveRecord(c, holder, q, loaded, "150001", "250001", today);
                 ++saved[w];
+                if (i % 7 == 3) {
+                    entry::copyRecord(c, out.id, today);
+                    ++copies;
+                }
             }
         } catch (const std::exception& e) {
             errors[w] = QString::fromUtf8(e.what());
@@ -75,6 +88,7 @@ TEST_F(EntryDbTest, ConcurrentWorkstationsNeverShareNumbersOrRows)
         EXPECT_EQ(saved[w], kRounds - kRounds / 5);
         EXPECT_EQ(count(QStringLiteral("ico like 'W%1-%' and castka <> 0").arg(w)), saved[w]) << "record lost";
     }
+    EXPECT_EQ(count("castka = 0 and nazev is not null"), copies.load()) << "copy lost";
     // FV invoice numbers follow their numbers within the kind.
     EXPECT_EQ(db->scalar("select count(*) from ledrana where druh = 'FV' and cis_fak <> cast(cislo as char)").toInt(),
               0);
