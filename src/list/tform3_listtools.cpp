@@ -59,7 +59,9 @@ void Tform3::connectListTools()
             group->addAction(a);
         }
         connect(a, &QAction::triggered, this, [this, a, group, handler] {
-            const bool done = app::guard(this, [&] { (this->*handler)(); }) && ZQuery1.isOpen();
+            // "Celý seznam" empties the selection line even when the reopening then fails.
+            const bool ran = app::guard(this, [&] { (this->*handler)(); });
+            const bool done = a == Celseznam1 || (ran && ZQuery1.isOpen());
             if (!group)
                 return;
             if (done)
