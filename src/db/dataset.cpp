@@ -523,6 +523,11 @@ void Dataset::cancel()
 
 void Dataset::setSortKeys(const QString& keys)
 {
+    // A key the result does not have is refused before anything changes, so it cannot
+    // break later openings.
+    if (m_state != State::Closed)
+        for (const QString& name : keys.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            requireField(name.trimmed());
     m_sortKeys = keys.trimmed();
     if (m_state != State::Closed) {
         checkBrowseMode();

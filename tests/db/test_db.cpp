@@ -157,6 +157,9 @@ TEST_F(DbTest, ClientSideOrderingByKindOfValue)
     EXPECT_EQ(list.recNo(), 3);
     EXPECT_FALSE(list.locate("por_cis", 77));
     EXPECT_THROW(list.setSortKeys("nosuchfield"), db::Error);
+    EXPECT_EQ(list.sortKeys(), QStringLiteral("nazev")); // a refused key leaves the ordering
+    list.open();
+    EXPECT_EQ(list.recordCount(), 4);
 }
 
 TEST_F(DbTest, ConnectionErrorsAndRetry)
