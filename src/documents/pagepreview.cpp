@@ -1,9 +1,11 @@
 #include "documents/pagepreview.h"
 
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -28,6 +30,9 @@ PagePreview::PagePreview(const QImage& page, QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(area, 1);
     layout->addWidget(buttons);
+    // Fill the screen also where no window manager maximises windows.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
     setWindowState(windowState() | Qt::WindowMaximized);
 }
 

@@ -4,12 +4,14 @@
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -126,6 +128,9 @@ PreviewDialog::PreviewDialog(Report& report, QWidget* parent) : QDialog(parent),
     connect(m_pageBox, &QSpinBox::valueChanged, this, [this](int v) { setCurrentPage(v - 1); });
     connect(m_zoomBox, &QComboBox::activated, this, &PreviewDialog::zoomChosen);
 
+    // Fill the screen also where no window manager maximises windows.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
     setWindowState(windowState() | Qt::WindowMaximized);
     setCurrentPage(0);
 }
