@@ -10,6 +10,7 @@
 // same protocol: doc_store_ratio_20mb, doc_view_ratio_20mb) and without it (the ..._vs_plain_client
 // figures). Best of the rounds (5) each. Prints BENCH lines with the ratios ours / client (goal
 // ≤ 1.3) and the times behind them.
+#include "benchdb.h"
 #include "db/connection.h"
 #include "db/dataset.h"
 #include "documents/docstore.h"
@@ -45,28 +46,6 @@ Server benchServer()
     }
     s.port = QString::fromLatin1(port.readAll()).trimmed().toInt();
     return s;
-}
-
-void createDatabase(db::Connection& c, const QString& name)
-{
-    c.execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
-    c.execute(QStringLiteral("CREATE DATABASE %1 CHARACTER SET utf8mb4 COLLATE utf8mb4_czech_ci").arg(name));
-    c.execute(QStringLiteral("USE %1").arg(name));
-    QFile schema(QStringLiteral(LEDRANA_SOURCE_DIR "/sql/schema.sql"));
-    if (!schema.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read sql/schema.sql\n");
-        std::exit(2);
-    }
-    QString statement;
-    for (const QString& line : QString::fromUtf8(schema.readAll()).split(QLatin1Char('\n'))) {
-        if (line.trimmed().startsWith(QLatin1String("--")))
-            continue;
-        statement += line + QLatin1Char('\n');
-        if (line.trimmed().endsWith(QLatin1Char(';'))) {
-            c.execute(statement.trimmed().chopped(1));
-            statement.clear();
-        }
-    }
 }
 
 // Document-like bytes: what scanned pages are made of once compressed, i.e. no redundancy.
@@ -161,7 +140,7 @@ int main(int argc, char** argv)
         db::Connection admin;
         admin.setSettings(settings);
         admin.open();
-        createDatabase(admin, database);
+        bench::createDatabase(admin, database);
     }
     settings.database = database;
 

@@ -3,6 +3,7 @@
 // rows, and the export of 65,000 rows × 15 columns (MB/s, and against python3-xlwt writing
 // the same cells).
 #include "app/gridcolumn.h"
+#include "benchdb.h"
 #include "db/dataset.h"
 #include "db/listquery.h"
 #include "list/listexport.h"
@@ -27,23 +28,6 @@ namespace {
 
 const QString kDatabase = QStringLiteral("bench_list_tools");
 
-db::Settings serverSettings()
-{
-    const QString dir = qEnvironmentVariable("LEDRANA_BENCH_DB_DIR");
-    QFile port(dir + QStringLiteral("/port"));
-    if (dir.isEmpty() || !port.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "LEDRANA_BENCH_DB_DIR must name a running db-server directory\n");
-        std::exit(2);
-    }
-    db::Settings s;
-    s.host = QStringLiteral("127.0.0.1");
-    s.port = QString::fromLatin1(port.readAll()).trimmed().toInt();
-    s.user = QStringLiteral("root");
-    s.password = QString();
-    s.database = QString();
-    return s;
-}
-
 // A small linear congruential generator: the same register on every run.
 struct Lcg
 {
@@ -67,24 +51,7 @@ void createRegister(db::Connection& c, int invoices)
         if (c.scalar(QStringLiteral("SELECT COUNT(*) FROM ledrana")).toInt() == invoices)
             return;
     }
-    c.execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(kDatabase));
-    c.execute(QStringLiteral("CREATE DATABASE %1 CHARACTER SET utf8mb4 COLLATE utf8mb4_czech_ci").arg(kDatabase));
-    c.execute(QStringLiteral("USE %1").arg(kDatabase));
-    QFile schema(QStringLiteral(LEDRANA_SOURCE_DIR "/sql/schema.sql"));
-    if (!schema.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "sql/schema.sql not found\n");
-        std::exit(2);
-    }
-    QString statement;
-    for (const QString& line : QString::fromUtf8(schema.readAll()).split(QLatin1Char('\n'))) {
-        if (line.trimmed().startsWith(QLatin1String("--")))
-            continue;
-        statement += line + QLatin1Char('\n');
-        if (line.trimmed().endsWith(QLatin1Char(';'))) {
-            c.execute(statement.trimmed().chopped(1));
-            statement.clear();
-        }
-    }
+    bench::createDatabase(c, kDatabase);
     const QStringList first = {QStringLiteral("Stavby"),        QStringLiteral("Účetní kancelář"),
                                QStringLiteral("Řeznictví"),     QStringLiteral("Elektro"),
                                QStringLiteral("Žluťoučký kůň"), QStringLiteral("Autodoprava"),
@@ -242,7 +209,7 @@ int run(int argc, char** argv)
     const char* label = invoices == 1000000 ? "1m" : "n";
 
     db::Connection c;
-    c.setSettings(serverSettings());
+    c.setSettings(bench::serverSettings());
     c.open();
     QElapsedTimer fill;
     fill.start();

@@ -4,6 +4,7 @@
 // run, on a register of 100,000 invoices in a database of its own.
 #include "app/messagedialog.h"
 #include "base/progdir.h"
+#include "benchdb.h"
 #include "db/connection.h"
 #include "db/sqltext.h"
 #include "list/listmodel.h"
@@ -22,38 +23,6 @@
 #include <vector>
 
 namespace {
-
-db::Settings serverSettings()
-{
-    const QString dir = qEnvironmentVariable("LEDRANA_BENCH_DB_DIR");
-    QFile port(dir + QStringLiteral("/port"));
-    if (dir.isEmpty() || !port.open(QIODevice::ReadOnly))
-        throw db::Error(QStringLiteral("LEDRANA_BENCH_DB_DIR does not name a running db-server directory"));
-    db::Settings s;
-    s.host = QStringLiteral("127.0.0.1");
-    s.port = QString::fromLatin1(port.readAll()).trimmed().toInt();
-    s.user = QStringLiteral("root");
-    s.password = QString();
-    s.database = QString();
-    return s;
-}
-
-void loadSchema(db::Connection& c)
-{
-    QFile f(QStringLiteral(LEDRANA_SCHEMA_FILE));
-    if (!f.open(QIODevice::ReadOnly))
-        throw db::Error(QStringLiteral("sql/schema.sql not found"));
-    QString statement;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
-        if (line.trimmed().startsWith(QLatin1String("--")))
-            continue;
-        statement += line + QLatin1Char('\n');
-        if (line.trimmed().endsWith(QLatin1Char(';'))) {
-            c.execute(statement.trimmed().chopped(1));
-            statement.clear();
-        }
-    }
-}
 
 // Invoices with register numbers 2400001.., half received, half issued, every tenth with a
 // document; multi-row inserts of 1,000 rows.
@@ -114,20 +83,17 @@ int main(int argc, char** argv)
     db::Settings settings;
     const QString name = QStringLiteral("bench_save_next_%1").arg(QCoreApplication::applicationPid());
     try {
-        settings = serverSettings();
+        settings = bench::serverSettings();
         {
             db::Connection server;
             server.setSettings(settings);
             server.open();
-            server.execute(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(name));
-            server.execute(
-                QStringLiteral("CREATE DATABASE `%1` CHARACTER SET utf8mb4 COLLATE utf8mb4_czech_ci").arg(name));
+            bench::createDatabase(server, name);
         }
         settings.database = name;
         db::Connection c;
         c.setSettings(settings);
         c.open();
-        loadSchema(c);
         generate(c, rows);
     } catch (const db::Error& e) {
         std::fprintf(stderr, "%s\n", e.what());

@@ -25,23 +25,22 @@ db::Settings serverSettings()
     return s;
 }
 
-void createRegister(db::Connection& c, const QString& name, int invoices)
+void createDatabase(db::Connection& c, const QString& name)
 {
     c.execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
     c.execute(QStringLiteral("CREATE DATABASE %1 CHARACTER SET utf8mb4 COLLATE utf8mb4_czech_ci").arg(name));
     c.execute(QStringLiteral("USE %1").arg(name));
     QFile schema(QStringLiteral(LEDRANA_SOURCE_DIR "/sql/schema.sql"));
-    schema.open(QIODevice::ReadOnly);
-    QString statement;
-    for (const QString& line : QString::fromUtf8(schema.readAll()).split(QLatin1Char('\n'))) {
-        if (line.trimmed().startsWith(QLatin1String("--")))
-            continue;
-        statement += line + QLatin1Char('\n');
-        if (line.trimmed().endsWith(QLatin1Char(';'))) {
-            c.execute(statement.trimmed().chopped(1));
-            statement.clear();
-        }
+    if (!schema.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "sql/schema.sql not found\n");
+        std::exit(2);
     }
+    c.executeScript(QString::fromUtf8(schema.readAll()));
+}
+
+void createRegister(db::Connection& c, const QString& name, int invoices)
+{
+    createDatabase(c, name);
     // Generated on the server from a number sequence: realistic widths, Czech names.
     c.execute(QStringLiteral(
                   "INSERT INTO ledrana (por_cis, druh, cislo, datum, ico, nazev, cis_fak, d_text, castka, odeslani, "

@@ -10,6 +10,9 @@ namespace bench {
 
 db::Settings serverSettings();
 
+// Creates database name afresh from sql/schema.sql and makes it the connection's current one.
+void createDatabase(db::Connection& c, const QString& name);
+
 // Creates database name from sql/schema.sql and fills it with invoices; a third of them
 // have one or two small documents.
 void createRegister(db::Connection& c, const QString& name, int invoices);

@@ -153,6 +153,22 @@ void Connection::execute(const QString& sql)
     } while (mysql_next_result(my) == 0);
 }
 
+void Connection::executeScript(const QString& script)
+{
+    QString statement;
+    for (const QString& line : script.split(QLatin1Char('\n'))) {
+        if (line.trimmed().startsWith(QLatin1String("--")))
+            continue;
+        statement += line + QLatin1Char('\n');
+        if (line.trimmed().endsWith(QLatin1Char(';'))) {
+            execute(statement.trimmed().chopped(1));
+            statement.clear();
+        }
+    }
+    if (!statement.trimmed().isEmpty())
+        execute(statement.trimmed());
+}
+
 QVariant Connection::scalar(const QString& sql)
 {
     query(encode(sql));

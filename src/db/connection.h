@@ -45,6 +45,9 @@ public:
 
     // Runs one statement and discards any result.
     void execute(const QString& sql);
+    // Runs a script of statements, each ended by ';' at the end of a line; lines starting
+    // with "--" are comments.
+    void executeScript(const QString& script);
     // Runs one statement with '?' placeholders bound to values (QString, integers, double,
     // QDate, QDateTime, QByteArray as bytes, null QVariant as NULL). Bytes travel in chunks,
     // never through text escaping. Returns the affected row count.

@@ -377,14 +377,24 @@ QVariant Dataset::value(int field) const
 QString Dataset::asString(const QString& fieldName) const
 {
     const int f = requireField(fieldName);
-    const QVariant v = value(f);
+    checkOpen("value");
+    return m_current < 0 ? QString() : textAt(m_current, f);
+}
+
+QString Dataset::textAt(int row, int field) const
+{
+    const QVariant v = valueAt(row, field);
     if (v.isNull())
         return {};
-    switch (m_fields[f].kind) {
+    switch (m_fields[field].kind) {
     case FieldKind::Float:
         return base::generalNumber(v.toDouble(), base::decimalSeparator());
     case FieldKind::Date:
         return base::formatShortDate(v.toDate());
+    case FieldKind::DateTime:
+        return base::formatShortDate(v.toDateTime().date()) + v.toDateTime().toString(QStringLiteral(" H:mm:ss"));
+    case FieldKind::Bytes:
+        return QStringLiteral("(BLOB)");
     default:
         return v.toString();
     }

@@ -114,6 +114,9 @@ public:
     // Values of any row in list order.
     QVariant valueAt(int row, int field) const;
     bool isNullAt(int row, int field) const;
+    // A field of any row as the user sees it: numbers in the general format with the user's
+    // decimal separator, dates in the short date format; empty for NULL.
+    QString textAt(int row, int field) const;
     // The raw cp1250 bytes of a field (no conversion); nullptr for NULL.
     const char* rawAt(int row, int field, unsigned long* length) const;
 

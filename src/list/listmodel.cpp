@@ -70,21 +70,7 @@ QString ListModel::displayText(int row, int column) const
     const int f = fieldOf(column);
     if (f < 0 || row < 0 || row >= rowCount())
         return {};
-    const QVariant v = m_dataset.valueAt(row, f);
-    if (v.isNull())
-        return {};
-    switch (m_dataset.field(f).kind) {
-    case db::FieldKind::Float:
-        return base::generalNumber(v.toDouble(), base::decimalSeparator());
-    case db::FieldKind::Date:
-        return base::formatShortDate(v.toDate());
-    case db::FieldKind::DateTime:
-        return base::formatShortDate(v.toDateTime().date()) + v.toDateTime().toString(QStringLiteral(" H:mm:ss"));
-    case db::FieldKind::Bytes:
-        return QStringLiteral("(BLOB)");
-    default:
-        return v.toString();
-    }
+    return m_dataset.textAt(row, f);
 }
 
 int ListModel::autoWidth(int column) const

@@ -17,27 +17,6 @@
 #include <QVBoxLayout>
 
 namespace list {
-namespace {
-
-// A value as the list grid shows it.
-QString shownText(const db::Dataset& dataset, int row, int field)
-{
-    const QVariant v = dataset.valueAt(row, field);
-    if (v.isNull())
-        return {};
-    switch (dataset.field(field).kind) {
-    case db::FieldKind::Float:
-        return base::generalNumber(v.toDouble(), base::decimalSeparator());
-    case db::FieldKind::Date:
-        return base::formatShortDate(v.toDate());
-    case db::FieldKind::DateTime:
-        return base::formatShortDate(v.toDateTime().date()) + v.toDateTime().toString(QStringLiteral(" H:mm:ss"));
-    default:
-        return v.toString();
-    }
-}
-
-} // namespace
 
 // ---------------------------------------------------------------- value model
 
@@ -58,7 +37,7 @@ void SearchValueModel::setField(int field)
     m_shown.reserve(std::size_t(rows));
     for (int r = 0; r < rows; ++r) {
         m_offsets.push_back(int(m_folded.size()));
-        m_folded += shownText(m_dataset, r, field);
+        m_folded += m_dataset.textAt(r, field);
         m_shown.push_back(r);
     }
     m_offsets.push_back(int(m_folded.size()));
@@ -125,7 +104,7 @@ QString SearchValueModel::text(int entry) const
 {
     if (entry < 0 || entry >= int(m_shown.size()) || !m_dataset.isOpen() || m_field < 0)
         return {};
-    return shownText(m_dataset, m_shown[entry], m_field);
+    return m_dataset.textAt(m_shown[entry], m_field);
 }
 
 int SearchValueModel::rowCount(const QModelIndex& parent) const

@@ -44,18 +44,7 @@ TestDb::TestDb(const QString& prefix)
     QFile schema(sourceDir() + QStringLiteral("/sql/schema.sql"));
     if (!schema.open(QIODevice::ReadOnly))
         throw std::runtime_error("sql/schema.sql not found");
-    const QString text = QString::fromUtf8(schema.readAll());
-    // Statements end with ';' at the end of a line; comments start with "--".
-    QString statement;
-    for (const QString& line : text.split(QLatin1Char('\n'))) {
-        if (line.trimmed().startsWith(QLatin1String("--")))
-            continue;
-        statement += line + QLatin1Char('\n');
-        if (line.trimmed().endsWith(QLatin1Char(';'))) {
-            m_admin.execute(statement.trimmed().chopped(1));
-            statement.clear();
-        }
-    }
+    m_admin.executeScript(QString::fromUtf8(schema.readAll()));
 }
 
 TestDb::~TestDb()
