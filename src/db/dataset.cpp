@@ -93,6 +93,23 @@ QDate dateFromText(const QString& text)
     return {};
 }
 
+// A field of a row as the client library stores it: fields lie back to back, each ended by
+// a NUL, with one more pointer past the last field, so a field's length is the distance to
+// the next non-NULL field. nullptr (length 0) for NULL.
+const char* storedField(char** row, int field, unsigned long* length)
+{
+    const char* s = row[field];
+    if (!s) {
+        *length = 0;
+        return nullptr;
+    }
+    int next = field + 1;
+    while (!row[next])
+        ++next;
+    *length = static_cast<unsigned long>(row[next] - s - 1);
+    return s;
+}
+
 } // namespace
 
 Dataset::Dataset(Connection& connection) : m_connection(connection) {}
@@ -320,19 +337,7 @@ QVariant Dataset::convert(int field, const char* data, unsigned long length) con
 
 const char* Dataset::rawAt(int row, int field, unsigned long* length) const
 {
-    char** r = m_rows[physical(row)];
-    const char* s = r[field];
-    if (!s) {
-        *length = 0;
-        return nullptr;
-    }
-    // Stored rows keep their fields back to back, each ended by a NUL, with one more
-    // pointer past the last field: the length is the distance to the next non-NULL field.
-    int next = field + 1;
-    while (!r[next])
-        ++next;
-    *length = static_cast<unsigned long>(r[next] - s - 1);
-    return s;
+    return storedField(m_rows[physical(row)], field, length);
 }
 
 QVariant Dataset::stored(std::uint32_t phys, int field) const
@@ -341,13 +346,9 @@ QVariant Dataset::stored(std::uint32_t phys, int field) const
         if (auto it = m_posted.find(phys); it != m_posted.end())
             return it->second[field];
     }
-    char** r = m_rows[phys];
-    if (!r[field])
-        return {};
-    int next = field + 1;
-    while (!r[next])
-        ++next;
-    return convert(field, r[field], static_cast<unsigned long>(r[next] - r[field] - 1));
+    unsigned long length = 0;
+    const char* data = storedField(m_rows[phys], field, &length);
+    return data ? convert(field, data, length) : QVariant();
 }
 
 QVariant Dataset::valueAt(int row, int field) const
@@ -607,18 +608,9 @@ void Dataset::applySort()
                     texts[k.field] = base::toCp1250(m_posted.at(p)[k.field].toString());
                     k.prefix[p] = collation::prefixKey(texts[k.field].constData(), texts[k.field].size());
                 } else {
-                    const char* s = m_rows[p][k.field];
-                    if (!s) {
-                        k.prefix[p] = 0;
-                        continue;
-                    }
                     unsigned long len = 0;
-                    int next = k.field + 1;
-                    char** r = m_rows[p];
-                    while (!r[next])
-                        ++next;
-                    len = static_cast<unsigned long>(r[next] - s - 1);
-                    k.prefix[p] = collation::prefixKey(s, len);
+                    const char* s = storedField(m_rows[p], k.field, &len);
+                    k.prefix[p] = s ? collation::prefixKey(s, len) : 0;
                 }
             }
         }
@@ -632,17 +624,7 @@ void Dataset::applySort()
                 return it->second[field].constData();
             }
         }
-        char** r = m_rows[p];
-        const char* s = r[field];
-        if (!s) {
-            *len = 0;
-            return nullptr;
-        }
-        int next = field + 1;
-        while (!r[next])
-            ++next;
-        *len = static_cast<unsigned long>(r[next] - s - 1);
-        return s;
+        return storedField(m_rows[p], field, len);
     };
     m_order.resize(n);
     for (std::uint32_t i = 0; i < n; ++i)
