@@ -13,6 +13,7 @@ QWidget { font-family: Tahoma; font-size: 11px; color: #40341A; }
 QFrame#Panel2, QFrame#Panel5, QFrame#ScrollBox { background: #F3EFE6; }
 QFrame#bottomStrip { background: #FFFFFF; }
 QLabel#entryLabel { font-weight: bold; }
+QLabel { padding-top: 3px; } /* room for the háček of Č, Ř, Š, Ž above a label sized to its text */
 QPushButton {
     color: #F9F8F9; font-family: Tahoma; font-size: 11px;
     border: 1px solid #40341A; border-radius: 3px;
