@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QShortcutEvent>
 #include <QWidget>
 
 namespace app {
@@ -13,6 +14,16 @@ EnterAsTab::EnterAsTab(QWidget* window) : QObject(window), m_window(window) {}
 
 bool EnterAsTab::eventFilter(QObject* watched, QEvent* event)
 {
+    // An access letter that several buttons share presses the first of them (in the order
+    // the window made them), instead of only moving the focus between them.
+    if (event->type() == QEvent::Shortcut) {
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (button && button->window() == m_window && static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+            button->click();
+            return true;
+        }
+        return false;
+    }
     if (event->type() != QEvent::KeyPress)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);

@@ -6,8 +6,9 @@ class QWidget;
 
 namespace app {
 
-// Enter moves the focus to the next control in tab order, as Tab does, everywhere in the
-// window it is installed on (buttons and dialogs keep their own Enter).
+// Keyboard use of the window: Enter moves the focus to the next control in tab order, as Tab
+// does (buttons and dialogs keep their own Enter), and an access letter shared by several
+// buttons presses the first of them.
 class EnterAsTab final : public QObject
 {
     Q_OBJECT

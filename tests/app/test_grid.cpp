@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -129,6 +130,19 @@ TEST_F(GridTest, LeavingTheEntryPanel)
     form->setEntryMode();
     form->RxDBGrid1Enter();
     EXPECT_TRUE(form->entryPanelVisible());
+}
+
+TEST_F(GridTest, SharedAccessLetterPressesAButton)
+{
+    // "So&učet Kč" and "&Ukaž doklad" share Alt+U: the key presses one of them (the sum,
+    // made first) instead of only moving the focus.
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    MessageDialog::setAutoAnswer(true, 1);
+    QTest::keyClick(form.get(), Qt::Key_U, Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_TRUE(form->LMDPanelFill1->isVisible());
+    MessageDialog::setAutoAnswer(false);
 }
 
 } // namespace
